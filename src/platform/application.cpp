@@ -1,0 +1,51 @@
+// The executable's path and name, the command line and the end of the program.
+#include "platform/application.h"
+
+#include <filesystem>
+
+#include "platform/backend.h"
+#include "platform/run_time_error.h"
+
+namespace oculon {
+
+Application App;
+
+bool Application::PrevInstance() {
+  return CurrentBackend().AnotherInstanceRuns();
+}
+
+const std::string& Application::ExecutablePath() {
+  if (executablePath_.empty()) {
+    std::error_code error;
+    executablePath_ = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  }
+  return executablePath_;
+}
+
+std::string Application::Path() {
+  const std::string& executable = ExecutablePath();
+  size_t slash = executable.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : executable.substr(0, slash);
+}
+
+std::string Application::EXEName() {
+  const std::string& executable = ExecutablePath();
+  std::string name = executable.substr(executable.rfind('/') + 1);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+void Application::End() {
+  throw ProgramEnd{0};
+}
+
+void Application::SetCommandLine(int argc, char** argv) {
+  commandLine_.clear();
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) commandLine_ += ' ';
+    commandLine_ += argv[i];
+  }
+}
+
+}  // namespace oculon

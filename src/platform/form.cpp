@@ -1,0 +1,284 @@
+// The window of the forms runtime.
+#include "platform/form.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/numbers.h"
+#include "platform/run_time_error.h"
+#include "platform/screen.h"
+#include "platform/system_colors.h"
+
+namespace oculon {
+
+Form::Form(FormDefinition definition) : definition_(std::move(definition)) {}
+
+void Form::EnsureLoaded() {
+  if (loaded_) return;
+  loaded_ = true;  // before Form_Load, so that its own property accesses do not load again
+  PixelSize size{definition_.widthTwips / kTwipsPerPixel, definition_.heightTwips / kTwipsPerPixel};
+  persistent_ = Image(size.width, size.height, ArgbFromColor(ResolveColor(definition_.backColor)));
+  if (definition_.picture.Handle() != 0) persistent_.Draw(definition_.picture.image(), 0, 0);
+  screen_ = persistent_;
+  shown_ = persistent_;
+  const Image* icon = definition_.icon.Handle() != 0 ? &definition_.icon.image() : nullptr;
+  handle_ = CurrentBackend().CreateWindow({definition_.caption, size, {}, icon}, *this);
+  CurrentBackend().Upload(screen_, screen_.Bounds());
+  for (size_t i = 0; i < timers_.size(); ++i) timers_[i]->Attach(static_cast<int>(i));
+  Form_Load();
+}
+
+PixelPoint Form::Position() {
+  PixelRect rect{};
+  CurrentBackend().WindowRect(rect);
+  return {rect.left, rect.top};
+}
+
+void Form::MoveTo(PixelPoint topLeft) {
+  CurrentBackend().MoveWindow(topLeft);
+}
+
+float Form::Top() {
+  EnsureLoaded();
+  return static_cast<float>(Position().y * kTwipsPerPixel);
+}
+
+void Form::SetTop(float twips) {
+  EnsureLoaded();
+  int32_t y = CLng(double{twips} / kTwipsPerPixel);
+  MoveTo({Position().x, y});
+}
+
+float Form::Left() {
+  EnsureLoaded();
+  return static_cast<float>(Position().x * kTwipsPerPixel);
+}
+
+void Form::SetLeft(float twips) {
+  EnsureLoaded();
+  int32_t x = CLng(double{twips} / kTwipsPerPixel);
+  MoveTo({x, Position().y});
+}
+
+float Form::Width() {
+  EnsureLoaded();
+  return static_cast<float>(definition_.widthTwips);
+}
+
+float Form::Height() {
+  EnsureLoaded();
+  return static_cast<float>(definition_.heightTwips);
+}
+
+uint32_t Form::hWnd() {
+  EnsureLoaded();
+  return handle_;
+}
+
+const std::string& Form::Caption() {
+  EnsureLoaded();
+  return definition_.caption;
+}
+
+void Form::Show() {
+  EnsureLoaded();
+  FlushPaint();
+  CurrentBackend().ShowWindow();
+  if (focus_ < 0) MoveFocus(1);
+}
+
+void Form::Refresh() {
+  EnsureLoaded();
+  screen_.CopyArea(persistent_, persistent_.Bounds());
+  MarkDirty(persistent_.Bounds());
+}
+
+bool Form::AutoRedraw() {
+  EnsureLoaded();
+  return definition_.autoRedraw;
+}
+
+void Form::SetAutoRedraw(bool on) {
+  EnsureLoaded();
+  definition_.autoRedraw = on;
+}
+
+int16_t Form::ScaleMode() {
+  EnsureLoaded();
+  return definition_.scaleMode;
+}
+
+void Form::SetScaleMode(int16_t mode) {
+  EnsureLoaded();
+  if (mode != kScaleTwips && mode != kScalePixels) Raise(ErrorNumber::kInvalidPropertyValue);
+  definition_.scaleMode = mode;
+}
+
+double Form::PixelsPerUnit() const {
+  return definition_.scaleMode == kScalePixels ? 1.0 : 1.0 / kTwipsPerPixel;
+}
+
+float Form::ScaleWidth() {
+  EnsureLoaded();
+  return static_cast<float>(persistent_.width() / PixelsPerUnit());
+}
+
+float Form::ScaleHeight() {
+  EnsureLoaded();
+  return static_cast<float>(persistent_.height() / PixelsPerUnit());
+}
+
+const StdPicture& Form::Picture() {
+  EnsureLoaded();
+  return definition_.picture;
+}
+
+const StdPicture& Form::Icon() {
+  EnsureLoaded();
+  return definition_.icon;
+}
+
+int32_t Form::BackColor() {
+  EnsureLoaded();
+  return definition_.backColor;
+}
+
+int32_t Form::ForeColor() {
+  EnsureLoaded();
+  return definition_.foreColor;
+}
+
+int32_t Form::FillColor() {
+  EnsureLoaded();
+  return definition_.fillColor;
+}
+
+void Form::SetFillColor(int32_t color) {
+  EnsureLoaded();
+  ResolveColor(color);  // an unknown system colour is refused here, not at the next Circle
+  definition_.fillColor = color;
+}
+
+int16_t Form::FillStyle() {
+  EnsureLoaded();
+  return definition_.fillStyle;
+}
+
+void Form::Circle(float x, float y, float radius, int32_t color) {
+  EnsureLoaded();
+  double scale = PixelsPerUnit();
+  uint32_t outline = ArgbFromColor(ResolveColor(color));
+  std::optional<uint32_t> fill;
+  if (definition_.fillStyle == kFillSolid)
+    fill = ArgbFromColor(ResolveColor(definition_.fillColor));
+  Image& target = definition_.autoRedraw ? persistent_ : screen_;
+  PixelRect painted = target.Circle(x * scale, y * scale, radius * scale, outline, fill);
+  if (definition_.autoRedraw) screen_.CopyArea(persistent_, painted);
+  MarkDirty(painted);
+}
+
+int32_t Form::Point(float x, float y) {
+  EnsureLoaded();
+  double scale = PixelsPerUnit();
+  double column = std::floor(x * scale);
+  double row = std::floor(y * scale);
+  if (!(column >= 0 && row >= 0 && column < persistent_.width() && row < persistent_.height())) {
+    return -1;
+  }
+  return ColorFromArgb(persistent_.Pixel(static_cast<int32_t>(column), static_cast<int32_t>(row)));
+}
+
+void Form::AddControl(Control& control) {
+  auto at = std::upper_bound(controls_.begin(), controls_.end(), &control,
+                             [](Control* a, Control* b) { return a->TabIndex() < b->TabIndex(); });
+  controls_.insert(at, &control);
+}
+
+void Form::AddTimer(Timer& timer) {
+  timers_.push_back(&timer);
+}
+
+const Control* Form::FocusedControl() const {
+  return focus_ < 0 ? nullptr : controls_[size_t(focus_)];
+}
+
+void Form::MoveFocus(int step) {
+  int count = static_cast<int>(controls_.size());
+  int index = focus_ < 0 ? (step > 0 ? -1 : 0) : focus_;
+  for (int tries = 0; tries < count; ++tries) {
+    index = ((index + step) % count + count) % count;
+    if (controls_[size_t(index)]->TakesFocus()) {
+      focus_ = index;
+      return;
+    }
+  }
+}
+
+void Form::MarkDirty(const PixelRect& area) {
+  if (area.IsEmpty()) return;
+  if (dirtyCount_ == dirty_.size()) {
+    dirty_[dirtyCount_ - 1] = dirty_[dirtyCount_ - 1].Union(area);
+  } else {
+    dirty_[dirtyCount_++] = area;
+  }
+}
+
+void Form::FlushPaint() {
+  for (size_t i = 0; i < dirtyCount_; ++i) {
+    PixelRect changed = screen_.DifferingArea(shown_, dirty_[i]);
+    if (changed.IsEmpty()) continue;
+    CurrentBackend().Upload(screen_, changed);
+    shown_.CopyArea(screen_, changed);
+  }
+  dirtyCount_ = 0;
+}
+
+template <class Handler>
+void Form::RaiseEvent(Handler&& handler) {
+  try {
+    handler();
+  } catch (const RunTimeError& error) {
+    CurrentBackend().ShowFatalError(error.Describe());
+    throw ProgramEnd{1};
+  }
+  FlushPaint();
+}
+
+void Form::OnTimer(int timerId) {
+  if (timerId < 0 || size_t(timerId) >= timers_.size()) return;
+  Timer& timer = *timers_[size_t(timerId)];
+  if (!timer.Enabled() || !timer.Tick) return;
+  RaiseEvent([&] { timer.Tick(); });
+}
+
+void Form::OnMouseDown(int16_t button, int16_t shift, PixelPoint client) {
+  double scale = PixelsPerUnit();
+  RaiseEvent([&] {
+    Form_MouseDown(button, shift, static_cast<float>(client.x / scale),
+                   static_cast<float>(client.y / scale));
+  });
+}
+
+void Form::OnDblClick() {
+  RaiseEvent([&] { Form_DblClick(); });
+}
+
+void Form::OnKey(Key key) {
+  if (key == Key::kTab || key == Key::kBackTab) {
+    MoveFocus(key == Key::kTab ? 1 : -1);
+    return;
+  }
+  if (focus_ < 0) return;
+  Control& focused = *controls_[size_t(focus_)];
+  RaiseEvent([&] { focused.OnKey(key); });
+}
+
+void Form::OnExpose(const PixelRect& area) {
+  PixelRect clipped = area.Intersect(screen_.Bounds());
+  if (clipped.IsEmpty()) return;
+  screen_.CopyArea(persistent_, clipped);
+  CurrentBackend().Upload(screen_, clipped);
+  shown_.CopyArea(screen_, clipped);
+}
+
+}  // namespace oculon

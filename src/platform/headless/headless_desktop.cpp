@@ -1,0 +1,117 @@
+// The headless desktop: everything happens at once, in memory, under the test's control.
+#include "platform/headless/headless_desktop.h"
+
+#include <algorithm>
+
+namespace oculon {
+
+HeadlessDesktop::HeadlessDesktop(PixelSize screen) : screen_(screen) {
+  SetCurrentBackend(this);
+}
+
+HeadlessDesktop::~HeadlessDesktop() {
+  SetCurrentBackend(nullptr);
+}
+
+uint32_t HeadlessDesktop::CreateWindow(const WindowSpec& spec, EventSink& sink) {
+  sink_ = &sink;
+  window_.created = true;
+  window_.title = spec.title;
+  window_.size = spec.size;
+  window_.position = spec.position;
+  window_.content = Image(spec.size.width, spec.size.height);
+  if (spec.icon) window_.icon = *spec.icon;
+  return 0x400001;
+}
+
+void HeadlessDesktop::MoveWindow(PixelPoint topLeft) {
+  window_.position = topLeft;
+  window_.moves.push_back(topLeft);
+}
+
+bool HeadlessDesktop::SetShape(std::span<const PixelRect> rects) {
+  if (shapeRefused_) return false;
+  window_.shaped = true;
+  window_.shape.assign(rects.begin(), rects.end());
+  return true;
+}
+
+bool HeadlessDesktop::InShape(PixelPoint client) const {
+  if (!window_.shaped) {
+    return client.x >= 0 && client.y >= 0 && client.x < window_.size.width &&
+           client.y < window_.size.height;
+  }
+  return std::any_of(window_.shape.begin(), window_.shape.end(), [&](const PixelRect& r) {
+    return client.x >= r.left && client.x < r.right && client.y >= r.top && client.y < r.bottom;
+  });
+}
+
+void HeadlessDesktop::BeginMove() {
+  ++moveRequests_;
+  moving_ = true;
+  moveGrip_ = {pointer_.x - window_.position.x, pointer_.y - window_.position.y};
+}
+
+void HeadlessDesktop::DragPointerTo(PixelPoint point) {
+  pointer_ = point;
+  if (moving_) window_.position = {point.x - moveGrip_.x, point.y - moveGrip_.y};
+}
+
+bool HeadlessDesktop::WindowRect(PixelRect& rect) {
+  if (queriesFail_) return false;
+  rect = {window_.position.x, window_.position.y, window_.position.x + window_.size.width,
+          window_.position.y + window_.size.height};
+  return true;
+}
+
+bool HeadlessDesktop::CursorPos(PixelPoint& point) {
+  if (queriesFail_) return false;
+  point = pointer_;
+  return true;
+}
+
+void HeadlessDesktop::Upload(const Image& image, const PixelRect& area) {
+  ++uploads_;
+  uploadedPixels_ += area.Area();
+  window_.content.CopyArea(image, area);
+}
+
+void HeadlessDesktop::StartTimer(int timerId, int intervalMs) {
+  timers_[timerId] = {intervalMs, now_ + intervalMs};
+}
+
+void HeadlessDesktop::AdvanceTime(int milliseconds) {
+  int64_t end = now_ + milliseconds;
+  while (!ended_) {
+    auto next = std::min_element(timers_.begin(), timers_.end(), [](const auto& a, const auto& b) {
+      return a.second.due < b.second.due;
+    });
+    if (next == timers_.end() || next->second.due > end) break;
+    now_ = next->second.due;
+    next->second.due += next->second.interval;
+    int timerId = next->first;
+    Deliver([&] { sink_->OnTimer(timerId); });
+  }
+  now_ = end;
+}
+
+void HeadlessDesktop::PressKey(Key key) {
+  Deliver([&] { sink_->OnKey(key); });
+}
+
+void HeadlessDesktop::MouseDown(int16_t button, int16_t shift, PixelPoint client) {
+  pointer_ = {window_.position.x + client.x, window_.position.y + client.y};
+  moving_ = false;
+  if (!InShape(client)) return;  // a press on a cut-away pixel goes to what lies beneath
+  Deliver([&] { sink_->OnMouseDown(button, shift, client); });
+}
+
+void HeadlessDesktop::DoubleClick() {
+  Deliver([&] { sink_->OnDblClick(); });
+}
+
+void HeadlessDesktop::Expose(const PixelRect& area) {
+  Deliver([&] { sink_->OnExpose(area); });
+}
+
+}  // namespace oculon

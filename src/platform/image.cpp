@@ -1,0 +1,112 @@
+// Drawing into images in memory: copies, comparisons and filled circles.
+#include "platform/image.h"
+
+#include <cmath>
+
+namespace oculon {
+namespace {
+
+// The columns of row `y` that lie within the disc; empty (left > right) when none do.
+struct Span {
+  int32_t left = 1;
+  int32_t right = 0;
+  bool Has(int32_t x) const { return x >= left && x <= right; }
+};
+
+Span DiscSpan(double cx, double cy, double radius, int32_t y) {
+  double dy = y - cy;
+  double r2 = radius * radius;
+  if (dy * dy > r2) return {};
+  auto inside = [&](int32_t x) { return (x - cx) * (x - cx) + dy * dy <= r2; };
+  double halfWidth = std::sqrt(r2 - dy * dy);
+  Span span{static_cast<int32_t>(std::ceil(cx - halfWidth)),
+            static_cast<int32_t>(std::floor(cx + halfWidth))};
+  // The square root may be off by an ulp; settle the edges on the exact test.
+  while (inside(span.left - 1)) --span.left;
+  while (span.left <= span.right && !inside(span.left)) ++span.left;
+  while (inside(span.right + 1)) ++span.right;
+  while (span.right >= span.left && !inside(span.right)) --span.right;
+  return span;
+}
+
+}  // namespace
+
+Image::Image(int32_t width, int32_t height, uint32_t argb)
+    : width_(width), height_(height), pixels_(size_t(width) * size_t(height), argb) {}
+
+void Image::Fill(uint32_t argb) {
+  std::fill(pixels_.begin(), pixels_.end(), argb);
+}
+
+void Image::Draw(const Image& source, int32_t x, int32_t y) {
+  PixelRect target = PixelRect{x, y, x + source.width_, y + source.height_}.Intersect(Bounds());
+  for (int32_t row = target.top; row < target.bottom; ++row) {
+    for (int32_t column = target.left; column < target.right; ++column) {
+      SetPixel(column, row, source.Pixel(column - x, row - y));
+    }
+  }
+}
+
+void Image::CopyArea(const Image& source, const PixelRect& area) {
+  PixelRect clipped = area.Intersect(Bounds()).Intersect(source.Bounds());
+  for (int32_t row = clipped.top; row < clipped.bottom; ++row) {
+    std::copy_n(&source.pixels_[source.Index(clipped.left, row)], clipped.Width(),
+                &pixels_[Index(clipped.left, row)]);
+  }
+}
+
+PixelRect Image::DifferingArea(const Image& other, const PixelRect& area) const {
+  PixelRect clipped = area.Intersect(Bounds()).Intersect(other.Bounds());
+  PixelRect found{};
+  for (int32_t row = clipped.top; row < clipped.bottom; ++row) {
+    for (int32_t column = clipped.left; column < clipped.right; ++column) {
+      if (Pixel(column, row) != other.Pixel(column, row)) {
+        found = found.Union({column, row, column + 1, row + 1});
+      }
+    }
+  }
+  return found;
+}
+
+PixelRect Image::Circle(double cx, double cy, double radius, uint32_t outline,
+                        std::optional<uint32_t> fill) {
+  if (!(radius >= 0) || !std::isfinite(cx) || !std::isfinite(cy)) return {};
+  double top = std::ceil(cy - radius);
+  double bottom = std::floor(cy + radius);
+  if (bottom < 0 || top >= height_) return {};
+  int32_t firstRow = static_cast<int32_t>(std::max(top, -1.0));
+  int32_t lastRow = static_cast<int32_t>(std::min(bottom, double(height_)));
+  PixelRect painted{};
+  Span above = DiscSpan(cx, cy, radius, firstRow - 1);
+  Span here = DiscSpan(cx, cy, radius, firstRow);
+  for (int32_t y = firstRow; y <= lastRow; ++y) {
+    Span below = DiscSpan(cx, cy, radius, y + 1);
+    if (y >= 0 && y < height_ && here.left <= here.right) {
+      int32_t from = std::max(here.left, 0);
+      int32_t to = std::min(here.right, width_ - 1);
+      for (int32_t x = from; x <= to; ++x) {
+        bool onOutline = x == here.left || x == here.right || !above.Has(x) || !below.Has(x);
+        if (onOutline) {
+          SetPixel(x, y, outline);
+        } else if (fill) {
+          SetPixel(x, y, *fill);
+        }
+      }
+      if (from <= to) painted = painted.Union({from, y, to + 1, y + 1});
+    }
+    above = here;
+    here = below;
+  }
+  return painted;
+}
+
+uint32_t ArgbFromColor(int32_t color) {
+  uint32_t value = static_cast<uint32_t>(color);
+  return 0xFF000000u | (value & 0xFFu) << 16 | (value & 0xFF00u) | (value >> 16 & 0xFFu);
+}
+
+int32_t ColorFromArgb(uint32_t argb) {
+  return static_cast<int32_t>((argb & 0xFFu) << 16 | (argb & 0xFF00u) | (argb >> 16 & 0xFFu));
+}
+
+}  // namespace oculon

@@ -1,0 +1,25 @@
+// PNG decoding with libpng, into 0xAARRGGBB pixels.
+#include "platform/picture.h"
+
+#include <png.h>
+
+namespace oculon {
+
+StdPicture StdPicture::FromPng(std::span<const unsigned char> png) {
+  png_image decoder{};
+  decoder.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&decoder, png.data(), png.size())) return {};
+  decoder.format = PNG_FORMAT_BGRA;  // in memory: B, G, R, A = 0xAARRGGBB on little-endian
+  Image image(static_cast<int32_t>(decoder.width), static_cast<int32_t>(decoder.height));
+  if (!png_image_finish_read(&decoder, nullptr, image.mutable_pixels().data(), 0, nullptr)) {
+    png_image_free(&decoder);
+    return {};
+  }
+  static uint32_t nextHandle = 1;
+  StdPicture picture;
+  picture.handle_ = nextHandle++;
+  picture.image_ = std::move(image);
+  return picture;
+}
+
+}  // namespace oculon

@@ -1,0 +1,18 @@
+// The desktop's size, from the backend.
+#include "platform/screen.h"
+
+#include "platform/backend.h"
+
+namespace oculon {
+
+ScreenObject Screen;
+
+float ScreenObject::Width() {
+  return static_cast<float>(CurrentBackend().ScreenSize().width * kTwipsPerPixel);
+}
+
+float ScreenObject::Height() {
+  return static_cast<float>(CurrentBackend().ScreenSize().height * kTwipsPerPixel);
+}
+
+}  // namespace oculon

@@ -1,0 +1,55 @@
+// Scroll bar values and their keyboard model.
+#include "platform/scroll_bar.h"
+
+#include <algorithm>
+
+#include "platform/run_time_error.h"
+
+namespace oculon {
+
+void ScrollBar::SetValue(int16_t value) {
+  if (value < range_.min || value > range_.max) Raise(ErrorNumber::kInvalidPropertyValue);
+  if (value == value_) return;
+  value_ = value;
+  if (Change) Change();
+}
+
+void ScrollBar::DragThumb(int16_t value) {
+  value = std::clamp(value, range_.min, range_.max);
+  if (value == value_) return;
+  value_ = value;
+  if (Scroll) Scroll();
+}
+
+void ScrollBar::StepBy(int delta) {
+  SetValue(static_cast<int16_t>(std::clamp(value_ + delta, int{range_.min}, int{range_.max})));
+}
+
+void ScrollBar::OnKey(Key key) {
+  switch (key) {
+    case Key::kLeft:
+    case Key::kUp:
+      StepBy(-range_.smallChange);
+      break;
+    case Key::kRight:
+    case Key::kDown:
+      StepBy(range_.smallChange);
+      break;
+    case Key::kPageUp:
+      StepBy(-range_.largeChange);
+      break;
+    case Key::kPageDown:
+      StepBy(range_.largeChange);
+      break;
+    case Key::kHome:
+      SetValue(range_.min);
+      break;
+    case Key::kEnd:
+      SetValue(range_.max);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace oculon
