@@ -1,0 +1,53 @@
+// Path queries on a POSIX file system.
+#include "platform/file_system.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace oculon {
+namespace {
+
+uint32_t Deliver(const std::string& text, char* buffer, uint32_t size) {
+  if (text.size() + 1 > size) return 0;
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<uint32_t>(text.size());
+}
+
+std::string FromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+uint32_t GetLongPathNameA(const std::string& path, char* buffer, uint32_t size) {
+  size_t slash = path.rfind(kPathSeparator);
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::error_code error;
+  std::filesystem::path real = std::filesystem::canonical(folder, error);
+  if (error || !std::filesystem::is_directory(real, error)) return 0;
+  std::string longForm = real.string();
+  if (longForm.back() != kPathSeparator) longForm += kPathSeparator;
+  return Deliver(longForm + name, buffer, size);
+}
+
+uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
+  std::string folder = FromEnvironment("XDG_CONFIG_HOME");
+  if (folder.empty()) folder = FromEnvironment("HOME") + "/.config";
+  return Deliver(folder, buffer, size);
+}
+
+uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) {
+  return Deliver("/usr/lib", buffer, size);
+}
+
+uint32_t GetTempPathA(uint32_t size, char* buffer) {
+  std::string folder = FromEnvironment("TMPDIR");
+  if (folder.empty()) folder = "/tmp";
+  if (folder.back() != kPathSeparator) folder += kPathSeparator;
+  return Deliver(folder, buffer, size);
+}
+
+}  // namespace oculon

@@ -1,0 +1,26 @@
+// The profile service: reading and writing one key of a settings file made of [section] lines
+// and key=value lines. Texts are 8-bit and passed through unconverted.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace oculon {
+
+// Copies the value of `key` in `section` of `file` into `buffer` (cut to size - 1 characters,
+// NUL-terminated) and returns the number of characters copied. When the file, section or key
+// is missing, or the value is empty, `defaultValue` is copied instead. Sections and keys match
+// without regard to letter case; blanks around keys and values do not count.
+uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue, char* buffer, uint32_t size,
+                                  const std::string& file);
+
+// Stores `value` under `key` in `section` of `file`: replaces the value in the key's own line,
+// or adds the key as the last line of its section, or adds the section at the end of the file,
+// creating the file when it is missing. Every other line stays byte for byte. The new file
+// replaces the old one only once it is completely written, so a failure leaves the old file
+// as it was. False when nothing was stored.
+bool WritePrivateProfileStringA(const std::string& section, const std::string& key,
+                                const std::string& value, const std::string& file);
+
+}  // namespace oculon

@@ -1,0 +1,153 @@
+// Paths and the settings file. The procedures that skip a failing statement do so through
+// ResumeNext; the folder queries pass their failures to their caller.
+#include "settings/commands.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "platform/application.h"
+#include "platform/file_system.h"
+#include "platform/numbers.h"
+#include "platform/profile.h"
+#include "platform/resume_next.h"
+#include "platform/run_time_error.h"
+
+namespace oculon {
+
+std::string gAppPath;
+std::string gAppTitle;
+std::string gExeName;
+std::string gIniFile;
+std::string gWinIni;
+std::string gWinDir;
+std::string gSysDir;
+std::string gTempDir;
+std::string gCommandLine;
+std::string gCrLf;
+
+namespace {
+
+constexpr uint32_t kProfileBufferLength = 2048;
+
+std::string UCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+char UpperCase(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char LowerCase(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Left$(text, length): error 5 for a negative length.
+std::string Left(const std::string& text, int64_t length) {
+  if (length < 0) Raise(ErrorNumber::kInvalidProcedureCall);
+  return text.substr(0, size_t(length));
+}
+
+template <class Query>
+std::string FolderFrom(Query query) {
+  std::vector<char> buffer(kMaxPath, '\0');
+  uint32_t length = query(buffer.data(), kMaxPath);
+  std::string folder(buffer.data(), length);
+  AddBackslash(folder);
+  return folder;
+}
+
+}  // namespace
+
+void InitPaths() {
+  ResumeNext([] { gAppPath = App.Path(); });
+  ResumeNext([] { AddBackslash(gAppPath); });
+  ResumeNext([] { gExeName = App.EXEName(); });
+  ResumeNext([] { gWinDir = GetWinDir(); });
+  ResumeNext([] { gSysDir = GetSysDir(); });
+  ResumeNext([] { gTempDir = GetTempDir(); });
+  ResumeNext([] { gWinIni = gWinDir + "Win.ini"; });
+  ResumeNext([] { gCrLf = "\r\n"; });
+}
+
+void InitIniFile() {
+  ResumeNext([] { gAppTitle = "Brask's Quibbet"; });
+  std::string longName;
+  ResumeNext([&] { longName = GetLongName(gAppPath + gExeName + ".exe"); });
+  // Exactly three characters are dropped, whatever they are.
+  ResumeNext([&] { gIniFile = Left(longName, int64_t(longName.size()) - 3) + "ini"; });
+}
+
+std::string AddBackslash(std::string& path) {
+  if (path.empty() || path.back() != kPathSeparator) path += kPathSeparator;
+  return path;
+}
+
+std::string ReadIni(const std::string& section, const std::string& key, const std::string& file,
+                    const std::string& defaultValue) {
+  std::string result;
+  std::vector<char> buffer(kProfileBufferLength, '\0');
+  uint32_t returned = GetPrivateProfileStringA(UCase(section), UCase(key), "", buffer.data(),
+                                               kProfileBufferLength, file);
+  int16_t count = 0;
+  ResumeNext([&] { count = CInt(returned); });
+  if (ResumeNextTest([&] { return count > 0; })) {
+    ResumeNext([&] { result = std::string(buffer.data(), size_t(count)); });
+  } else {
+    result = defaultValue;
+  }
+  return result;
+}
+
+void WriteIni(const std::string& section, const std::string& key, const std::string& value,
+              const std::string& file) {
+  WritePrivateProfileStringA(section, key, value, file);
+}
+
+std::string GetLongName(const std::string& path) {
+  std::string result;
+  std::vector<char> buffer(kMaxPath, '\0');
+  uint32_t count = GetLongPathNameA(path, buffer.data(), kMaxPath);
+  if (count != 0) {
+    auto nul = std::find(buffer.begin(), buffer.end(), '\0');
+    result.assign(buffer.begin(), nul);
+  } else if (kFileNamesIgnoreCase) {
+    result = ReCase(path, kPathSeparator);
+  } else {
+    result = path;  // on a case-sensitive file system another casing would be another file
+  }
+  return result;
+}
+
+std::string ReCase(const std::string& path, char separator) {
+  std::string result = path;
+  for (size_t i = 1; i < path.size(); ++i) {
+    char before = path[i - 1];
+    bool afterSeparator =
+        before == ' ' || before == '-' || before == '(' || before == '_' || before == separator;
+    result[i] = afterSeparator ? UpperCase(path[i]) : LowerCase(path[i]);
+  }
+  if (!result.empty()) result[0] = UpperCase(result[0]);
+  return result;
+}
+
+std::string GetWinDir() {
+  return FolderFrom(GetWindowsDirectoryA);
+}
+std::string GetSysDir() {
+  return FolderFrom(GetSystemDirectoryA);
+}
+std::string GetTempDir() {
+  return FolderFrom([](char* buffer, uint32_t size) { return GetTempPathA(size, buffer); });
+}
+
+void ResetCommandsForTesting() {
+  for (std::string* global : {&gAppPath, &gAppTitle, &gExeName, &gIniFile, &gWinIni, &gWinDir,
+                              &gSysDir, &gTempDir, &gCommandLine, &gCrLf}) {
+    global->clear();
+  }
+}
+
+}  // namespace oculon

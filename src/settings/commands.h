@@ -1,0 +1,42 @@
+// The module Commands: the process-wide paths, and reading and writing the settings file.
+#pragma once
+
+#include <string>
+
+namespace oculon {
+
+extern std::string gAppPath;
+extern std::string gAppTitle;
+extern std::string gExeName;
+extern std::string gIniFile;
+extern std::string gWinIni;
+extern std::string gWinDir;
+extern std::string gSysDir;
+extern std::string gTempDir;
+extern std::string gCommandLine;
+extern std::string gCrLf;
+
+void InitPaths();
+void InitIniFile();
+// Appends the path separator unless the path ends in one; changes the caller's variable.
+std::string AddBackslash(std::string& path);
+// The value's text, or `defaultValue` when nothing is found; the section and key match
+// without regard to letter case.
+std::string ReadIni(const std::string& section, const std::string& key, const std::string& file,
+                    const std::string& defaultValue);
+void WriteIni(const std::string& section, const std::string& key, const std::string& value,
+              const std::string& file);
+// The long form of the path; where the desktop has none and ignores letter case, the path
+// re-cased by ReCase.
+std::string GetLongName(const std::string& path);
+// Upper-cases each character that follows a blank, "-", "(", "_" or `separator`, and the first
+// one; lower-cases the rest.
+std::string ReCase(const std::string& path, char separator);
+std::string GetWinDir();
+std::string GetSysDir();
+std::string GetTempDir();
+
+// Empties every global, as at process start.
+void ResetCommandsForTesting();
+
+}  // namespace oculon

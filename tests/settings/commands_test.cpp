@@ -1,0 +1,118 @@
+#include "settings/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/application.h"
+#include "temp_folder.h"
+
+namespace oculon {
+namespace {
+
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+class Commands : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetCommandsForTesting(); }
+  void TearDown() override { App.SetExecutablePath(""); }
+
+  void StartAs(const std::string& executable) {
+    App.SetExecutablePath(executable);
+    InitPaths();
+    InitIniFile();
+  }
+};
+
+TEST_F(Commands, SettingsFileLiesBesideTheExecutableAndBearsItsName) {
+  TempFolder folder;
+  StartAs(folder / "oculon");
+  EXPECT_EQ(gAppPath, folder.path().string() + "/");
+  EXPECT_EQ(gExeName, "oculon");
+  EXPECT_EQ(gAppTitle, "Brask's Quibbet");
+  EXPECT_EQ(gIniFile, folder / "oculon.ini");
+  EXPECT_EQ(gCrLf, "\r\n");
+  EXPECT_EQ(gWinIni, gWinDir + "Win.ini");
+  EXPECT_EQ(gTempDir.back(), '/');
+  EXPECT_EQ(gSysDir, "/usr/lib/");
+}
+
+TEST_F(Commands, AnExtensionIsDroppedFromTheName) {
+  TempFolder folder;
+  StartAs(folder / "Oculon.x86_64");
+  EXPECT_EQ(gExeName, "Oculon");
+  EXPECT_EQ(gIniFile, folder / "Oculon.ini");
+}
+
+TEST_F(Commands, ExecutableInTheRootFolderGetsNoSecondSeparator) {
+  StartAs("/oculon");
+  EXPECT_EQ(gAppPath, "/");
+  EXPECT_EQ(gIniFile, "/oculon.ini");
+}
+
+TEST_F(Commands, ASymlinkedFolderGivesTheRealOne) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder / "real");
+  std::filesystem::create_directory_symlink(folder / "real", folder / "alias");
+  StartAs(folder / "alias/oculon");
+  EXPECT_EQ(gIniFile, std::filesystem::canonical(folder.path()).string() + "/real/oculon.ini");
+}
+
+TEST_F(Commands, AMissingFolderKeepsThePathAsGiven) {
+  StartAs("/no/such/Folder/Oculon");
+  EXPECT_EQ(gIniFile, "/no/such/Folder/Oculon.ini");
+}
+
+TEST_F(Commands, TempFolderComesFromTmpdir) {
+  const char* saved = std::getenv("TMPDIR");
+  setenv("TMPDIR", "/var/tmp", 1);
+  EXPECT_EQ(GetTempDir(), "/var/tmp/");
+  unsetenv("TMPDIR");
+  EXPECT_EQ(GetTempDir(), "/tmp/");
+  if (saved) setenv("TMPDIR", saved, 1);
+}
+
+TEST(AddBackslash, ExtendsTheCallersVariable) {
+  std::string path = "/opt/oculon";
+  EXPECT_EQ(AddBackslash(path), "/opt/oculon/");
+  EXPECT_EQ(path, "/opt/oculon/");
+  EXPECT_EQ(AddBackslash(path), "/opt/oculon/");
+  std::string empty;
+  EXPECT_EQ(AddBackslash(empty), "/");
+}
+
+TEST(ReCase, FollowsTheSeparatorRule) {
+  EXPECT_EQ(ReCase("C:\\PROGRA~1\\MY APP\\X.EXE", '\\'), "C:\\Progra~1\\My App\\X.exe");
+  EXPECT_EQ(ReCase("c:\\a-b(c_d\\e", '\\'), "C:\\A-B(C_D\\E");
+  EXPECT_EQ(ReCase("a.b)c~d1e", '\\'), "A.b)c~d1e");
+  EXPECT_EQ(ReCase("", '\\'), "");
+}
+
+TEST(ReadWriteIni, RoundTripWithAnyLetterCase) {
+  TempFolder folder;
+  std::string file = folder / "oculon.ini";
+  EXPECT_EQ(ReadIni("Brask's Quibbet", "Top", file, ""), "");
+  EXPECT_FALSE(std::filesystem::exists(file));
+  WriteIni("Brask's Quibbet", "Top", "4470", file);
+  WriteIni("Brask's Quibbet", "Left", "-75", file);
+  EXPECT_EQ(ReadFile(file), "[Brask's Quibbet]\r\nTop=4470\r\nLeft=-75\r\n");
+  std::string section = "brask's quibbet";
+  std::string key = "tOP";
+  EXPECT_EQ(ReadIni(section, key, file, "none"), "4470");
+  EXPECT_EQ(section, "brask's quibbet");  // the caller's texts keep their case
+  EXPECT_EQ(ReadIni("BRASK'S QUIBBET", "LEFT", file, ""), "-75");
+  EXPECT_EQ(ReadIni("Brask's Quibbet", "Right", file, "none"), "none");
+}
+
+TEST(ReadWriteIni, LongValuesComeBackCutTo2047) {
+  TempFolder folder;
+  std::string file = folder / "oculon.ini";
+  WriteFile(file, "[S]\nK=" + std::string(3000, '7') + "\nE=\n");
+  EXPECT_EQ(ReadIni("S", "K", file, ""), std::string(2047, '7'));
+  EXPECT_EQ(ReadIni("S", "E", file, "dflt"), "dflt");
+}
+
+}  // namespace
+}  // namespace oculon
