@@ -15,6 +15,10 @@ StdPicture StdPicture::FromPng(std::span<const unsigned char> png) {
     png_image_free(&decoder);
     return {};
   }
+  return FromImage(std::move(image));
+}
+
+StdPicture StdPicture::FromImage(Image image) {
   static uint32_t nextHandle = 1;
   StdPicture picture;
   picture.handle_ = nextHandle++;

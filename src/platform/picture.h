@@ -13,6 +13,7 @@ class StdPicture {
   StdPicture() = default;
   // Decodes PNG bytes; a picture that cannot be decoded stays empty (Handle 0).
   static StdPicture FromPng(std::span<const unsigned char> png);
+  static StdPicture FromImage(Image image);
 
   // Nonzero exactly when a picture is loaded.
   uint32_t Handle() const { return handle_; }

@@ -88,6 +88,9 @@ void ForgetRegion(HRGN region) {
 size_t LiveRegionCount() {
   return Table().regions.size();
 }
+size_t CreatedRegionCount() {
+  return Table().nextHandle - 1;
+}
 size_t PeakRegionCount() {
   return Table().peak;
 }

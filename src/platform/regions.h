@@ -32,6 +32,8 @@ bool RegionRects(HRGN region, std::vector<PixelRect>& rects);
 void ForgetRegion(HRGN region);
 
 size_t LiveRegionCount();
+// How many regions were ever created.
+size_t CreatedRegionCount();
 // The most regions alive at once since the last reset.
 size_t PeakRegionCount();
 void ResetPeakRegionCount();

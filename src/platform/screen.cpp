@@ -8,11 +8,11 @@ namespace oculon {
 ScreenObject Screen;
 
 float ScreenObject::Width() {
-  return static_cast<float>(CurrentBackend().ScreenSize().width * kTwipsPerPixel);
+  return static_cast<float>(double{1.0} * CurrentBackend().ScreenSize().width * kTwipsPerPixel);
 }
 
 float ScreenObject::Height() {
-  return static_cast<float>(CurrentBackend().ScreenSize().height * kTwipsPerPixel);
+  return static_cast<float>(double{1.0} * CurrentBackend().ScreenSize().height * kTwipsPerPixel);
 }
 
 }  // namespace oculon

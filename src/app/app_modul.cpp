@@ -1,0 +1,38 @@
+// Start-up: every step skips a failing statement, so start-up never shows an error.
+#include "app/app_modul.h"
+
+#include "eyes/f_oculon.h"
+#include "eyes/placement.h"
+#include "platform/application.h"
+#include "platform/numbers.h"
+#include "platform/resume_next.h"
+#include "platform/screen.h"
+#include "settings/commands.h"
+
+namespace oculon {
+
+void Main() {
+  if (ResumeNextTest([] { return App.PrevInstance(); })) App.End();
+  ResumeNext(InitPaths);
+  ResumeNext(InitIniFile);
+  if (ResumeNextTest([] { return !App.Command().empty(); })) {
+    ResumeNext([] { gCommandLine = App.Command(); });
+  }
+  std::string topText;
+  std::string leftText;
+  ResumeNext([&] { topText = ReadIni(gAppTitle, "Top", gIniFile, ""); });
+  ResumeNext([&] { leftText = ReadIni(gAppTitle, "Left", gIniFile, ""); });
+  fOculon* window = &fOculon::Default();
+  if (ResumeNextTest([&] { return topText.empty() && leftText.empty(); })) {
+    // The first property access loads the window: its Load handler runs before the value.
+    ResumeNext([&] { window->SetTop(0); });
+    ResumeNext(
+        [&] { window->SetLeft(static_cast<float>(CentredLeft(Screen.Width(), window->Width()))); });
+  } else {
+    ResumeNext([&] { window->SetTop(CSng(Val(topText))); });
+    ResumeNext([&] { window->SetLeft(CSng(Val(leftText))); });
+  }
+  ResumeNext([&] { window->Show(); });
+}
+
+}  // namespace oculon

@@ -1,0 +1,34 @@
+// A started eye window on the headless desktop, with its settings in a folder of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "eyes/f_oculon.h"
+#include "platform/application.h"
+#include "platform/headless/headless_desktop.h"
+#include "settings/commands.h"
+#include "temp_folder.h"
+
+namespace oculon::testing {
+
+class OculonTest : public ::testing::Test {
+ protected:
+  OculonTest() {
+    ResetCommandsForTesting();
+    App.SetExecutablePath(folder / "oculon");
+  }
+  ~OculonTest() override {
+    fOculon::DestroyDefaultForTesting();
+    App.SetExecutablePath("");
+  }
+
+  fOculon& window() { return fOculon::Default(); }
+  std::string iniFile() const { return folder / "oculon.ini"; }
+  // The colour of a client pixel as the desktop shows it, 0x00RRGGBB.
+  uint32_t Shown(int x, int y) const { return desktop.window().content.Pixel(x, y) & 0xFFFFFF; }
+
+  TempFolder folder;
+  HeadlessDesktop desktop{{1920, 1080}};
+};
+
+}  // namespace oculon::testing

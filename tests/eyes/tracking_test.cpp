@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "eyes/eye_geometry.h"
+#include "eyes/oculon_fixture.h"
+#include "platform/run_time_error.h"
+
+namespace oculon {
+namespace {
+
+using testing::OculonTest;
+
+constexpr uint32_t kWhiteRgb = 0xFFFFFF;
+constexpr uint32_t kBlackRgb = 0x000000;
+
+class Tracking : public OculonTest {
+ protected:
+  // The window's outer rectangle at (left, top), shown, one tick done.
+  void TickWithWindowAt(PixelPoint topLeft, PixelPoint pointer) {
+    window().SetTop(float(topLeft.y * 15));
+    window().SetLeft(float(topLeft.x * 15));
+    window().Show();
+    desktop.SetPointer(pointer);
+    desktop.AdvanceTime(70);
+  }
+  float LeftPupilX() { return float(58 - 10 * window().mLeftDirX); }
+  float LeftPupilY() { return float(148 - 10 * window().mLeftDirY); }
+  float RightPupilX() { return float(117 - 10 * window().mRightDirX); }
+  float RightPupilY() { return float(150 - 10 * window().mRightDirY); }
+  // The pupil's disc is painted around (x, y): black at its centre, and along the line to the
+  // eye's centre black exactly within radius 7 of (x, y).
+  void ExpectPupilAt(float x, float y, EyeCentre eye) {
+    EXPECT_EQ(Shown(int(std::lround(x)), int(std::lround(y))), kBlackRgb) << x << "," << y;
+    double length = std::hypot(eye.x - x, eye.y - y);
+    double ux = length > 0 ? (eye.x - x) / length : 1, uy = length > 0 ? (eye.y - y) / length : 0;
+    for (double step = 5; step <= 9; step += 0.5) {
+      int px = int(std::lround(x + step * ux)), py = int(std::lround(y + step * uy));
+      bool inside = std::hypot(px - double{x}, py - double{y}) <= 7;
+      EXPECT_EQ(Shown(px, py), inside ? kBlackRgb : kWhiteRgb) << px << "," << py;
+    }
+  }
+};
+
+struct Example {
+  PixelPoint pointer;
+  double leftDist, leftDirX, leftDirY;
+  float leftPupilX, leftPupilY;
+  double rightDist, rightDirX, rightDirY;
+  float rightPupilX, rightPupilY;
+};
+
+TEST_F(Tracking, WorkedExamples) {
+  const Example examples[] = {
+      {{182, 338},
+       26,
+       -12.0 / 13,
+       5.0 / 13,
+       67.23077f,
+       144.15384f,
+       37,
+       35.0 / 37,
+       12.0 / 37,
+       107.54054f,
+       146.75676f},
+      {{188, 388}, 50, -0.6, -0.8, 64, 156, 47.80167, 0.606673, -0.794951, 110.93327f, 157.94951f},
+      {{158, 348}, 1, 0, 0, 58, 148, 59.03389, 0.999426, 0.033879, 107.00574f, 149.66121f},
+      {{159, 348}, 1, -1, 0, 68, 148, 58.03447, 0.999406, 0.034462, 107.00594f, 149.65538f},
+      {{158, 0}, 348, 0, 1, 58, 138, 354.93802, 0.166226, 0.986088, 115.33774f, 140.13913f},
+  };
+  for (const Example& e : examples) {
+    SCOPED_TRACE(::testing::Message() << e.pointer.x << "," << e.pointer.y);
+    TickWithWindowAt({100, 200}, e.pointer);
+    fOculon& w = window();
+    EXPECT_EQ(w.mWinRect, (RECT{100, 200, 270, 522}));
+    EXPECT_EQ(w.mLeftEyeX, 158);
+    EXPECT_EQ(w.mLeftEyeY, 348);
+    EXPECT_EQ(w.mRightEyeX, 217);
+    EXPECT_EQ(w.mRightEyeY, 350);
+    EXPECT_EQ(w.mCursor, e.pointer);
+    EXPECT_NEAR(w.mLeftDist, e.leftDist, 5e-6);
+    EXPECT_NEAR(w.mLeftDirX, e.leftDirX, 5e-7);
+    EXPECT_NEAR(w.mLeftDirY, e.leftDirY, 5e-7);
+    EXPECT_NEAR(w.mRightDist, e.rightDist, 5e-6);
+    EXPECT_NEAR(w.mRightDirX, e.rightDirX, 5e-7);
+    EXPECT_NEAR(w.mRightDirY, e.rightDirY, 5e-7);
+    EXPECT_NEAR(LeftPupilX(), e.leftPupilX, 2e-5);
+    EXPECT_NEAR(LeftPupilY(), e.leftPupilY, 2e-5);
+    EXPECT_NEAR(RightPupilX(), e.rightPupilX, 2e-5);
+    EXPECT_NEAR(RightPupilY(), e.rightPupilY, 2e-5);
+    ExpectPupilAt(LeftPupilX(), LeftPupilY(), kLeftEyeCentre);
+    ExpectPupilAt(RightPupilX(), RightPupilY(), kRightEyeCentre);
+  }
+}
+
+TEST_F(Tracking, PaintsWhitesThatCoverThePaintedEyeballsAndLeaveTheRim) {
+  TickWithWindowAt({0, 0}, {2000, 2000});
+  EXPECT_EQ(Shown(58 - 17, 148), kWhiteRgb);
+  EXPECT_EQ(Shown(58, 148 - 17), kWhiteRgb);
+  EXPECT_NE(Shown(58 - 18, 148), kWhiteRgb);  // the artwork's dark rim stays
+  EXPECT_EQ(Shown(117 + 17, 150), kWhiteRgb);
+  EXPECT_EQ(window().Point(58, 148 - 12), 0xFFFFFF);  // into the persistent image
+}
+
+TEST_F(Tracking, FarAwayPointersPutThePupilsTenPixelsOut) {
+  TickWithWindowAt({500, 300}, {558, 0});  // straight above the left eye
+  EXPECT_EQ(LeftPupilX(), 58);
+  EXPECT_EQ(LeftPupilY(), 138);
+  for (PixelPoint far : {PixelPoint{-100000, 40}, {100000, 900000}, {617, 100000}}) {
+    desktop.SetPointer(far);
+    desktop.AdvanceTime(70);
+    EXPECT_NEAR(std::hypot(LeftPupilX() - 58, LeftPupilY() - 148), 10, 1e-5);
+    EXPECT_NEAR(std::hypot(RightPupilX() - 117, RightPupilY() - 150), 10, 1e-5);
+  }
+}
+
+TEST_F(Tracking, WindowOffTheScreenAndMovedBetweenTicks) {
+  TickWithWindowAt({-100, -50}, {-42, 98});  // exactly on the left eye
+  EXPECT_EQ(window().mLeftEyeX, -42);
+  EXPECT_EQ(window().mLeftDist, 1.0);
+  EXPECT_EQ(window().mLeftDirX, 0.0);
+  desktop.MoveWindowByUser({300, 400});
+  desktop.AdvanceTime(70);
+  EXPECT_EQ(window().mWinRect.left, 300);
+  EXPECT_EQ(window().mLeftEyeY, 548);
+}
+
+TEST_F(Tracking, FailingQueriesKeepTheLastValues) {
+  TickWithWindowAt({10, 20}, {500, 500});
+  desktop.SetQueriesFail(true);
+  desktop.SetPointer({0, 0});
+  desktop.MoveWindowByUser({700, 700});
+  desktop.AdvanceTime(70);
+  EXPECT_EQ(window().mWinRect.left, 10);
+  EXPECT_EQ(window().mCursor, (POINT{500, 500}));
+}
+
+TEST_F(Tracking, CoordinatesNearThe32BitLimitEndTheProgramWithOverflow) {
+  TickWithWindowAt({0, 0}, {0, 0});
+  desktop.MoveWindowByUser({INT32_MAX - 100, 0});
+  desktop.AdvanceTime(70);
+  EXPECT_TRUE(desktop.ended());
+  EXPECT_EQ(desktop.exitCode(), 1);
+  EXPECT_EQ(desktop.fatalError(), "Run-time error '6': Overflow");
+}
+
+TEST_F(Tracking, EyeMinusPointerOverflowIsAnErrorToo) {
+  TickWithWindowAt({0, 0}, {INT32_MIN + 10, 0});
+  EXPECT_EQ(desktop.fatalError(), "Run-time error '6': Overflow");
+}
+
+TEST_F(Tracking, AStillPointerUploadsNothingAndAMovingOneOnlyTheEyes) {
+  TickWithWindowAt({100, 100}, {0, 0});
+  int64_t before = desktop.uploadedPixels();
+  desktop.AdvanceTime(700);
+  EXPECT_EQ(desktop.uploadedPixels(), before);
+  desktop.SetPointer({2000, 900});
+  desktop.AdvanceTime(70);
+  EXPECT_GT(desktop.uploadedPixels(), before);
+  EXPECT_LE(desktop.uploadedPixels() - before, 2 * 36 * 36);
+}
+
+}  // namespace
+}  // namespace oculon
