@@ -24,6 +24,7 @@ FormDefinition Definition() {
   // Ticks paint into the persistent image from the start, so a repaint never shows the
   // artwork's own eyes.
   definition.autoRedraw = true;
+  definition.showInTaskbar = false;
   definition.picture = HeadPicture();
   definition.icon = IconPicture();
   return definition;

@@ -46,6 +46,7 @@ struct WindowSpec {
   PixelSize size;
   PixelPoint position;
   const Image* icon = nullptr;  // with alpha; may be null
+  bool showInTaskbar = true;
 };
 
 class Backend {

@@ -22,7 +22,8 @@ void Form::EnsureLoaded() {
   screen_ = persistent_;
   shown_ = persistent_;
   const Image* icon = definition_.icon.Handle() != 0 ? &definition_.icon.image() : nullptr;
-  handle_ = CurrentBackend().CreateWindow({definition_.caption, size, {}, icon}, *this);
+  handle_ = CurrentBackend().CreateWindow(
+      {definition_.caption, size, {}, icon, definition_.showInTaskbar}, *this);
   CurrentBackend().Upload(screen_, screen_.Bounds());
   for (size_t i = 0; i < timers_.size(); ++i) timers_[i]->Attach(static_cast<int>(i));
   Form_Load();

@@ -31,6 +31,7 @@ struct FormDefinition {
   int32_t fillColor = 0;
   int16_t fillStyle = kFillTransparent;
   bool autoRedraw = false;
+  bool showInTaskbar = true;
   StdPicture picture;
   StdPicture icon;
 };

@@ -1,0 +1,277 @@
+// The X11 event loop: one poll over the connection, the ending signals and the timers; one
+// flat dispatch; presses turned into MouseDown, DblClick and moves; keys into the focus model.
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/run_time_error.h"
+#include "platform/x11/x11_backend.h"
+
+namespace oculon::x11 {
+namespace {
+
+// A press that moves this far with the button down becomes a move.
+constexpr int kDragThreshold = 4;
+// Two left presses this close in time and place make a double-click.
+constexpr xcb_timestamp_t kDoubleClickMs = 500;
+constexpr int kDoubleClickDistance = 4;
+// With no window manager to give the window the focus, it takes it itself after this long.
+constexpr auto kFocusFallback = std::chrono::milliseconds(100);
+
+constexpr uint32_t kMoveResizeMove = 8;
+constexpr uint32_t kMoveResizeCancel = 11;
+constexpr uint32_t kFromApplication = 1;
+
+bool Near(PixelPoint a, PixelPoint b, int distance) {
+  return std::abs(a.x - b.x) <= distance && std::abs(a.y - b.y) <= distance;
+}
+
+int16_t ShiftFrom(uint16_t state) {
+  int16_t shift = 0;
+  if (state & XCB_MOD_MASK_SHIFT) shift |= kShiftKey;
+  if (state & XCB_MOD_MASK_CONTROL) shift |= kCtrlKey;
+  if (state & XCB_MOD_MASK_1) shift |= kAltKey;
+  return shift;
+}
+
+std::optional<Key> KeyFrom(xcb_keysym_t keysym, bool shift) {
+  switch (keysym) {
+    case 0xff09:  // Tab
+      return shift ? Key::kBackTab : Key::kTab;
+    case 0xfe20:  // ISO_Left_Tab: Shift+Tab on most keymaps
+      return Key::kBackTab;
+    case 0xff51:
+    case 0xff96:
+      return Key::kLeft;
+    case 0xff52:
+    case 0xff97:
+      return Key::kUp;
+    case 0xff53:
+    case 0xff98:
+      return Key::kRight;
+    case 0xff54:
+    case 0xff99:
+      return Key::kDown;
+    case 0xff55:
+    case 0xff9a:
+      return Key::kPageUp;
+    case 0xff56:
+    case 0xff9b:
+      return Key::kPageDown;
+    case 0xff50:
+    case 0xff95:
+      return Key::kHome;
+    case 0xff57:
+    case 0xff9c:
+      return Key::kEnd;
+    case 0x20:
+      return Key::kSpace;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+int X11Backend::Run() {
+  try {
+    for (;;) {
+      xcb_flush(connection_);
+      pollfd fds[2] = {{xcb_get_file_descriptor(connection_), POLLIN, 0}, {signalFd_, POLLIN, 0}};
+      int ready = poll(fds, signalFd_ >= 0 ? 2 : 1, WaitTimeoutMs());
+      if (ready > 0 && signalFd_ >= 0 && (fds[1].revents & POLLIN)) {
+        EndProgram(0);  // like a close by the window manager: nothing is written
+      }
+      while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+        std::unique_ptr<xcb_generic_event_t, decltype(&free)> owned(event, &free);
+        Dispatch(event);
+      }
+      CheckConnection();
+      FireDueTimers();
+    }
+  } catch (const ProgramEnd& end) {
+    xcb_flush(connection_);
+    return end.exitCode;
+  }
+}
+
+void X11Backend::CheckConnection() {
+  if (!xcb_connection_has_error(connection_)) return;
+  std::fprintf(stderr, "%s: lost the connection to the display \"%s\"\n", programName_.c_str(),
+               displayName_.c_str());
+  EndProgram(1);
+}
+
+void X11Backend::EndProgram(int exitCode) {
+  throw ProgramEnd{exitCode};
+}
+
+int X11Backend::WaitTimeoutMs() const {
+  Clock::time_point now = Clock::now();
+  Clock::time_point next = Clock::time_point::max();
+  for (const TimerSlot& slot : timers_) {
+    if (slot.id >= 0) next = std::min(next, slot.due);
+  }
+  if (focusFallbackDue_) next = std::min(next, focusFallbackAt_);
+  if (!mapped_ && mapRetriesLeft_ > 0) next = std::min(next, mapRetryAt_);
+  if (next == Clock::time_point::max()) return -1;
+  if (next <= now) return 0;
+  auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - now).count();
+  return static_cast<int>(std::min<int64_t>(wait, 60'000));
+}
+
+void X11Backend::FireDueTimers() {
+  Clock::time_point now = Clock::now();
+  if (focusFallbackDue_ && now >= focusFallbackAt_) {
+    focusFallbackDue_ = false;
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
+  }
+  if (!mapped_ && mapRetriesLeft_ > 0 && now >= mapRetryAt_) {
+    --mapRetriesLeft_;
+    mapRetryAt_ = now + kMapRetryInterval;
+    ConfigurePosition();
+    xcb_map_window(connection_, window_);
+  }
+  for (TimerSlot& slot : timers_) {
+    if (slot.id < 0 || slot.due > now) continue;
+    // A late timer ticks once and starts afresh: ticks never pile up.
+    slot.due += slot.interval;
+    if (slot.due <= now) slot.due = now + slot.interval;
+    sink_->OnTimer(slot.id);
+  }
+}
+
+void X11Backend::Dispatch(xcb_generic_event_t* event) {
+  switch (event->response_type & 0x7f) {
+    case 0:  // an error: the request that caused it is passed over
+      break;
+    case XCB_EXPOSE: {
+      auto* expose = reinterpret_cast<xcb_expose_event_t*>(event);
+      sink_->OnExpose(
+          {expose->x, expose->y, expose->x + expose->width, expose->y + expose->height});
+      break;
+    }
+    case XCB_BUTTON_PRESS:
+      OnButtonPress(*reinterpret_cast<xcb_button_press_event_t*>(event));
+      break;
+    case XCB_BUTTON_RELEASE:
+      OnButtonRelease(*reinterpret_cast<xcb_button_release_event_t*>(event));
+      break;
+    case XCB_MOTION_NOTIFY:
+      OnMotion(*reinterpret_cast<xcb_motion_notify_event_t*>(event));
+      break;
+    case XCB_KEY_PRESS:
+      OnKeyPress(*reinterpret_cast<xcb_key_press_event_t*>(event));
+      break;
+    case XCB_FOCUS_IN:
+      focusFallbackDue_ = false;
+      break;
+    case XCB_MAP_NOTIFY:
+      if (reinterpret_cast<xcb_map_notify_event_t*>(event)->window == window_) OnMapped();
+      break;
+    case XCB_MAPPING_NOTIFY:
+      xcb_refresh_keyboard_mapping(keySymbols_,
+                                   reinterpret_cast<xcb_mapping_notify_event_t*>(event));
+      break;
+    case XCB_CLIENT_MESSAGE: {
+      auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+      if (message->type == atoms_.WM_PROTOCOLS &&
+          message->data.data32[0] == atoms_.WM_DELETE_WINDOW) {
+        EndProgram(0);  // closed by the desktop: no handler runs, nothing is written
+      }
+      break;
+    }
+    case XCB_DESTROY_NOTIFY:
+      if (reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == window_) EndProgram(0);
+      break;
+    default:
+      break;
+  }
+}
+
+void X11Backend::OnMapped() {
+  mapped_ = true;
+  if (WindowManagerCanMove()) {
+    // A window that skips the taskbar is not focused by every window manager on its own.
+    SendRootMessage(atoms_._NET_ACTIVE_WINDOW, {kFromApplication, XCB_CURRENT_TIME, 0, 0, 0});
+    focusFallbackDue_ = true;
+    focusFallbackAt_ = Clock::now() + kFocusFallback;
+  } else {
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
+  }
+}
+
+void X11Backend::OnButtonPress(const xcb_button_press_event_t& event) {
+  int16_t button = event.detail == 1   ? kLeftButton
+                   : event.detail == 2 ? kMiddleButton
+                   : event.detail == 3 ? kRightButton
+                                       : 0;
+  if (button == 0) return;  // wheel and extra buttons
+  PixelPoint root{event.root_x, event.root_y};
+  if (button == kLeftButton) {
+    bool pairs = lastPressCanPair_ && event.time - lastLeftPressTime_ <= kDoubleClickMs &&
+                 Near(root, lastLeftPressRoot_, kDoubleClickDistance);
+    lastLeftPressTime_ = event.time;
+    lastLeftPressRoot_ = root;
+    lastPressCanPair_ = !pairs;  // a third press starts a new pair
+    if (pairs) {
+      press_ = Press::kNone;
+      sink_->OnDblClick();
+      return;
+    }
+  }
+  pressRoot_ = root;
+  pressOffset_ = {event.event_x, event.event_y};
+  sink_->OnMouseDown(button, ShiftFrom(event.state), {event.event_x, event.event_y});
+}
+
+void X11Backend::BeginMove() {
+  // The move starts once the pointer has travelled the drag threshold: handing the press to
+  // the window manager at once would swallow a quick second click.
+  press_ = Press::kArmed;
+}
+
+void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
+  PixelPoint pointer{event.root_x, event.root_y};
+  if (press_ == Press::kArmed && !Near(pointer, pressRoot_, kDragThreshold - 1)) {
+    StartMove();
+  }
+  if (press_ == Press::kOwnMove) {
+    position_ = {pointer.x - pressOffset_.x, pointer.y - pressOffset_.y};
+    ConfigurePosition();
+  }
+}
+
+void X11Backend::StartMove() {
+  lastPressCanPair_ = false;  // a drag is no first click
+  if (WindowManagerCanMove()) {
+    xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
+    SendRootMessage(atoms_._NET_WM_MOVERESIZE, {uint32_t(pressRoot_.x), uint32_t(pressRoot_.y),
+                                                kMoveResizeMove, 1, kFromApplication});
+    press_ = Press::kWindowManagerMove;
+  } else {
+    press_ = Press::kOwnMove;
+  }
+}
+
+void X11Backend::OnButtonRelease(const xcb_button_release_event_t& event) {
+  if (event.detail != 1) return;
+  if (press_ == Press::kWindowManagerMove) {
+    // The release reached us, so the window manager never took the move over: call it off.
+    SendRootMessage(atoms_._NET_WM_MOVERESIZE, {uint32_t(event.root_x), uint32_t(event.root_y),
+                                                kMoveResizeCancel, 1, kFromApplication});
+  }
+  press_ = Press::kNone;
+}
+
+void X11Backend::OnKeyPress(const xcb_key_press_event_t& event) {
+  xcb_keysym_t keysym = xcb_key_symbols_get_keysym(keySymbols_, event.detail, 0);
+  if (std::optional<Key> key = KeyFrom(keysym, event.state & XCB_MOD_MASK_SHIFT))
+    sink_->OnKey(*key);
+}
+
+}  // namespace oculon::x11

@@ -1,0 +1,348 @@
+// The X11 backend: connection, the window and its properties, the queries and the paint.
+#include "platform/x11/x11_backend.h"
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+#include <xcb/randr.h>
+#include <xcb/shape.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/application.h"
+#include "platform/run_time_error.h"
+
+namespace oculon::x11 {
+namespace {
+
+template <class Reply>
+struct FreeReply {
+  void operator()(Reply* reply) const { free(reply); }
+};
+template <class Reply>
+using ReplyPtr = std::unique_ptr<Reply, FreeReply<Reply>>;
+
+int16_t ClampToInt16(int32_t value) {
+  return static_cast<int16_t>(std::clamp(value, int32_t{INT16_MIN}, int32_t{INT16_MAX}));
+}
+
+// The flags of WM_NORMAL_HINTS.
+constexpr uint32_t kUserPosition = 1;
+constexpr uint32_t kUserSize = 2;
+constexpr uint32_t kMinSize = 16;
+constexpr uint32_t kMaxSize = 32;
+
+int SignalFdForEndingSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
+  if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) return -1;
+  return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
+}  // namespace
+
+std::unique_ptr<X11Backend> X11Backend::Connect(std::string programName) {
+  const char* display = std::getenv("DISPLAY");
+  std::string displayName = display ? display : "";
+  int screenNumber = 0;
+  xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+  if (xcb_connection_has_error(connection)) {
+    std::fprintf(stderr, "%s: cannot open display \"%s\"\n", programName.c_str(),
+                 displayName.c_str());
+    xcb_disconnect(connection);
+    return nullptr;
+  }
+  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
+  return std::unique_ptr<X11Backend>(
+      new X11Backend(connection, screens.data, std::move(programName), std::move(displayName)));
+}
+
+X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, std::string programName,
+                       std::string displayName)
+    : connection_(connection),
+      screen_(screen),
+      programName_(std::move(programName)),
+      displayName_(std::move(displayName)),
+      atoms_(InternAtoms(connection)),
+      keySymbols_(xcb_key_symbols_alloc(connection)),
+      signalFd_(SignalFdForEndingSignals()) {}
+
+X11Backend::~X11Backend() {
+  if (keySymbols_) xcb_key_symbols_free(keySymbols_);
+  if (signalFd_ >= 0) close(signalFd_);
+  xcb_disconnect(connection_);
+}
+
+PixelSize X11Backend::ScreenSize() {
+  PixelSize root{screen_->width_in_pixels, screen_->height_in_pixels};
+  auto primary = ReplyPtr<xcb_randr_get_output_primary_reply_t>(xcb_randr_get_output_primary_reply(
+      connection_, xcb_randr_get_output_primary(connection_, screen_->root), nullptr));
+  if (!primary || primary->output == XCB_NONE) return root;
+  auto output = ReplyPtr<xcb_randr_get_output_info_reply_t>(xcb_randr_get_output_info_reply(
+      connection_, xcb_randr_get_output_info(connection_, primary->output, XCB_CURRENT_TIME),
+      nullptr));
+  if (!output || output->crtc == XCB_NONE) return root;
+  auto crtc = ReplyPtr<xcb_randr_get_crtc_info_reply_t>(xcb_randr_get_crtc_info_reply(
+      connection_, xcb_randr_get_crtc_info(connection_, output->crtc, XCB_CURRENT_TIME), nullptr));
+  if (!crtc || crtc->width == 0) return root;
+  return {crtc->width, crtc->height};
+}
+
+bool X11Backend::AnotherInstanceRuns() {
+  return instanceLock_.HeldByAnother(App.ExecutablePath(), displayName_);
+}
+
+uint32_t X11Backend::CreateWindow(const WindowSpec& spec, EventSink& sink) {
+  sink_ = &sink;
+  size_ = spec.size;
+  position_ = spec.position;
+  showInTaskbar_ = spec.showInTaskbar;
+  uploadBuffer_.assign(size_t(size_.width) * size_t(size_.height), 0);
+  window_ = xcb_generate_id(connection_);
+  uint32_t values[] = {screen_->black_pixel, XCB_GRAVITY_STATIC,
+                       XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
+                           XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_MOTION |
+                           XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+                           XCB_EVENT_MASK_FOCUS_CHANGE};
+  xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen_->root,
+                    ClampToInt16(position_.x), ClampToInt16(position_.y),
+                    static_cast<uint16_t>(size_.width), static_cast<uint16_t>(size_.height), 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                    XCB_CW_BACK_PIXEL | XCB_CW_BIT_GRAVITY | XCB_CW_EVENT_MASK, values);
+  gc_ = xcb_generate_id(connection_);
+  xcb_create_gc(connection_, gc_, window_, 0, nullptr);
+  SetWindowProperties(spec);
+  return window_;
+}
+
+void X11Backend::SetWindowProperties(const WindowSpec& spec) {
+  auto setProperty = [&](xcb_atom_t property, xcb_atom_t type, uint8_t format, uint32_t count,
+                         const void* data) {
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, property, type, format, count,
+                        data);
+  };
+  setProperty(XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, uint32_t(spec.title.size()), spec.title.data());
+  setProperty(atoms_._NET_WM_NAME, atoms_.UTF8_STRING, 8, uint32_t(spec.title.size()),
+              spec.title.data());
+  std::string className = programName_;
+  if (!className.empty())
+    className[0] = char(std::toupper(static_cast<unsigned char>(className[0])));
+  std::string wmClass = programName_ + '\0' + className + '\0';
+  setProperty(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, uint32_t(wmClass.size()), wmClass.data());
+  const uint32_t motifHints[5] = {2, 0, 0, 0, 0};  // decorations: none
+  setProperty(atoms_._MOTIF_WM_HINTS, atoms_._MOTIF_WM_HINTS, 32, 5, motifHints);
+  const uint32_t wmHints[9] = {1, 1, 1, 0, 0, 0, 0, 0, 0};  // input: yes; state: normal
+  setProperty(XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, wmHints);
+  setProperty(atoms_.WM_PROTOCOLS, XCB_ATOM_ATOM, 32, 1, &atoms_.WM_DELETE_WINDOW);
+  uint32_t pid = static_cast<uint32_t>(getpid());
+  setProperty(atoms_._NET_WM_PID, XCB_ATOM_CARDINAL, 32, 1, &pid);
+  if (spec.icon) {
+    std::vector<uint32_t> icon{uint32_t(spec.icon->width()), uint32_t(spec.icon->height())};
+    icon.insert(icon.end(), spec.icon->pixels().begin(), spec.icon->pixels().end());
+    setProperty(atoms_._NET_WM_ICON, XCB_ATOM_CARDINAL, 32, uint32_t(icon.size()), icon.data());
+  }
+  WriteSizeHints();
+  WriteWmState();
+}
+
+void X11Backend::WriteSizeHints() {
+  uint32_t hints[18] = {};
+  hints[0] = kUserPosition | kUserSize | kMinSize | kMaxSize;
+  hints[1] = static_cast<uint32_t>(position_.x);
+  hints[2] = static_cast<uint32_t>(position_.y);
+  hints[3] = hints[5] = hints[7] = static_cast<uint32_t>(size_.width);
+  hints[4] = hints[6] = hints[8] = static_cast<uint32_t>(size_.height);
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS,
+                      XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+}
+
+void X11Backend::WriteWmState() {
+  std::vector<xcb_atom_t> states;
+  if (topmost_) states.push_back(atoms_._NET_WM_STATE_ABOVE);
+  if (!showInTaskbar_) {
+    states.push_back(atoms_._NET_WM_STATE_SKIP_TASKBAR);
+    states.push_back(atoms_._NET_WM_STATE_SKIP_PAGER);
+  }
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, atoms_._NET_WM_STATE,
+                      XCB_ATOM_ATOM, 32, uint32_t(states.size()), states.data());
+}
+
+void X11Backend::ConfigurePosition() {
+  const uint32_t values[] = {static_cast<uint32_t>(ClampToInt16(position_.x)),
+                             static_cast<uint32_t>(ClampToInt16(position_.y))};
+  xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+}
+
+void X11Backend::MoveWindow(PixelPoint topLeft) {
+  position_ = topLeft;
+  if (!mapped_) WriteSizeHints();  // the window manager takes the position from the hints
+  ConfigurePosition();
+}
+
+void X11Backend::ShowWindow() {
+  if (mapped_) return;
+  WriteSizeHints();
+  ConfigurePosition();
+  xcb_map_window(connection_, window_);
+  xcb_flush(connection_);
+  mapRetriesLeft_ = kMapRetries;
+  mapRetryAt_ = Clock::now() + kMapRetryInterval;
+}
+
+void X11Backend::SetTopmost() {
+  topmost_ = true;
+  if (!mapped_) {
+    WriteWmState();
+    return;
+  }
+  constexpr uint32_t kAdd = 1;
+  constexpr uint32_t kFromApplication = 1;
+  SendRootMessage(atoms_._NET_WM_STATE, {kAdd, atoms_._NET_WM_STATE_ABOVE, 0, kFromApplication, 0});
+  const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+  xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_STACK_MODE, above);
+}
+
+bool X11Backend::SetShape(std::span<const PixelRect> rects) {
+  std::vector<xcb_rectangle_t> xRects;
+  xRects.reserve(rects.size());
+  for (const PixelRect& r : rects) {
+    xRects.push_back({ClampToInt16(r.left), ClampToInt16(r.top),
+                      static_cast<uint16_t>(std::clamp(r.Width(), 0, int32_t{UINT16_MAX})),
+                      static_cast<uint16_t>(std::clamp(r.Height(), 0, int32_t{UINT16_MAX}))});
+  }
+  bool ok = true;
+  // The input shape too: pointer input on a cut-away pixel goes to what lies beneath.
+  for (xcb_shape_kind_t kind : {XCB_SHAPE_SK_BOUNDING, XCB_SHAPE_SK_INPUT}) {
+    xcb_void_cookie_t cookie = xcb_shape_rectangles_checked(
+        connection_, XCB_SHAPE_SO_SET, kind, XCB_CLIP_ORDERING_UNSORTED, window_, 0, 0,
+        uint32_t(xRects.size()), xRects.data());
+    if (xcb_generic_error_t* error = xcb_request_check(connection_, cookie)) {
+      free(error);
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+void X11Backend::ReleaseCapture() {
+  // The press's implicit grab is kept until the move is handed over: the motion that crosses
+  // the drag threshold must still reach the program (see BeginMove).
+}
+
+bool X11Backend::WindowRect(PixelRect& rect) {
+  if (!mapped_) {
+    rect = {position_.x, position_.y, position_.x + size_.width, position_.y + size_.height};
+    return true;
+  }
+  // One query on the window answers both where the window is and where the pointer is.
+  xcb_query_pointer_reply_t* reply =
+      xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, window_), nullptr);
+  if (!reply) return false;
+  PixelPoint corner{reply->root_x - reply->win_x, reply->root_y - reply->win_y};
+  pointerFromRectQuery_ = {reply->root_x, reply->root_y};
+  pointerFresh_ = reply->same_screen != 0;
+  free(reply);
+  rect = {corner.x, corner.y, corner.x + size_.width, corner.y + size_.height};
+  return true;
+}
+
+bool X11Backend::CursorPos(PixelPoint& point) {
+  if (pointerFresh_) {
+    pointerFresh_ = false;
+    point = pointerFromRectQuery_;
+    return true;
+  }
+  xcb_query_pointer_reply_t* reply =
+      xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, screen_->root), nullptr);
+  if (!reply) return false;
+  point = {reply->root_x, reply->root_y};
+  free(reply);
+  return true;
+}
+
+void X11Backend::Upload(const Image& image, const PixelRect& area) {
+  PixelRect clipped = area.Intersect(image.Bounds());
+  if (clipped.IsEmpty() || window_ == XCB_NONE) return;
+  // Requests are limited in length: send as many whole rows as fit in one.
+  constexpr uint32_t kPutImageHeader = 24;
+  uint64_t maxBytes = uint64_t{xcb_get_maximum_request_length(connection_)} * 4 - kPutImageHeader;
+  uint64_t rowBytes = uint64_t(clipped.Width()) * 4;
+  int32_t rowsPerRequest = static_cast<int32_t>(std::max<uint64_t>(1, maxBytes / rowBytes));
+  for (int32_t top = clipped.top; top < clipped.bottom; top += rowsPerRequest) {
+    int32_t rows = std::min(rowsPerRequest, clipped.bottom - top);
+    uint32_t* out = uploadBuffer_.data();
+    for (int32_t y = top; y < top + rows; ++y) {
+      std::span<const uint32_t> row = image.Row(y);
+      out = std::copy(row.begin() + clipped.left, row.begin() + clipped.right, out);
+    }
+    xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_,
+                  static_cast<uint16_t>(clipped.Width()), static_cast<uint16_t>(rows),
+                  ClampToInt16(clipped.left), ClampToInt16(top), 0, screen_->root_depth,
+                  uint32_t(rows * rowBytes),
+                  reinterpret_cast<const uint8_t*>(uploadBuffer_.data()));
+  }
+}
+
+void X11Backend::SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data) {
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = window_;
+  message.type = type;
+  std::copy(data.begin(), data.end(), message.data.data32);
+  xcb_send_event(connection_, 0, screen_->root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&message));
+}
+
+bool X11Backend::WindowManagerCanMove() {
+  auto readWindow = [&](xcb_window_t on) -> xcb_window_t {
+    auto reply = ReplyPtr<xcb_get_property_reply_t>(
+        xcb_get_property_reply(connection_,
+                               xcb_get_property(connection_, 0, on, atoms_._NET_SUPPORTING_WM_CHECK,
+                                                XCB_ATOM_WINDOW, 0, 1),
+                               nullptr));
+    if (!reply || xcb_get_property_value_length(reply.get()) != 4) return XCB_NONE;
+    return *static_cast<xcb_window_t*>(xcb_get_property_value(reply.get()));
+  };
+  // A window manager that died leaves its properties behind: its check window must live and
+  // point at itself.
+  xcb_window_t check = readWindow(screen_->root);
+  if (check == XCB_NONE || readWindow(check) != check) return false;
+  auto supported = ReplyPtr<xcb_get_property_reply_t>(
+      xcb_get_property_reply(connection_,
+                             xcb_get_property(connection_, 0, screen_->root, atoms_._NET_SUPPORTED,
+                                              XCB_ATOM_ATOM, 0, 4096),
+                             nullptr));
+  if (!supported) return false;
+  auto* atoms = static_cast<xcb_atom_t*>(xcb_get_property_value(supported.get()));
+  int count = xcb_get_property_value_length(supported.get()) / 4;
+  return std::find(atoms, atoms + count, atoms_._NET_WM_MOVERESIZE) != atoms + count;
+}
+
+void X11Backend::StartTimer(int timerId, int intervalMs) {
+  auto slot = std::find_if(timers_.begin(), timers_.end(),
+                           [&](const TimerSlot& t) { return t.id == timerId; });
+  if (slot == timers_.end()) {
+    slot =
+        std::find_if(timers_.begin(), timers_.end(), [](const TimerSlot& t) { return t.id < 0; });
+  }
+  if (slot == timers_.end()) Raise(ErrorNumber::kInvalidProcedureCall);  // no timer left
+  slot->id = timerId;
+  slot->interval = std::chrono::milliseconds(intervalMs);
+  slot->due = Clock::now() + slot->interval;
+}
+
+void X11Backend::StopTimer(int timerId) {
+  for (TimerSlot& slot : timers_) {
+    if (slot.id == timerId) slot.id = -1;
+  }
+}
+
+}  // namespace oculon::x11

@@ -1,0 +1,404 @@
+// The end-to-end harness.
+#include "e2e/harness.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/shape.h>
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+namespace oculon::e2e {
+namespace {
+
+template <class Reply>
+std::unique_ptr<Reply, decltype(&free)> Owned(Reply* reply) {
+  return {reply, &free};
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
+  auto end = std::chrono::steady_clock::now() + deadline;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+// --- Process ---
+
+Process::Process(std::vector<std::string> argv, std::map<std::string, std::string> environment,
+                 const std::string& stderrFile) {
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ > 0) return;
+  for (const auto& [name, value] : environment) {
+    if (value.empty()) {
+      unsetenv(name.c_str());
+    } else {
+      setenv(name.c_str(), value.c_str(), 1);
+    }
+  }
+  int devNull = open("/dev/null", O_RDWR);
+  int errors = open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  dup2(devNull, STDIN_FILENO);
+  dup2(devNull, STDOUT_FILENO);
+  dup2(errors >= 0 ? errors : devNull, STDERR_FILENO);
+  std::vector<char*> args;
+  for (std::string& arg : argv) args.push_back(arg.data());
+  args.push_back(nullptr);
+  execvp(args[0], args.data());
+  _exit(127);
+}
+
+Process::~Process() {
+  if (!Running()) return;
+  kill(pid_, SIGTERM);
+  if (!WaitForExit(2s)) {
+    kill(pid_, SIGKILL);
+    WaitForExit(5s);
+  }
+}
+
+bool Process::Running() {
+  if (exitCode_) return false;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+  exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return false;
+}
+
+std::optional<int> Process::WaitForExit(std::chrono::milliseconds deadline) {
+  WaitFor([&] { return !Running(); }, deadline);
+  return exitCode_;
+}
+
+void Process::Kill(int signal) {
+  if (Running()) kill(pid_, signal);
+}
+
+// --- Display ---
+
+Display::Display(int width, int height) {
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  server_ = std::make_unique<Process>(
+      std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
+                               "-noreset", "-nolisten", "tcp"},
+      std::map<std::string, std::string>{});
+  close(fds[1]);
+  std::string number;
+  pollfd readable{fds[0], POLLIN, 0};
+  char c;
+  while (poll(&readable, 1, 10'000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (number.empty()) throw std::runtime_error("Xvfb did not start");
+  name_ = ":" + number;
+  connection_ = xcb_connect(name_.c_str(), nullptr);
+  if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot connect to Xvfb");
+  root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+  uint32_t values[] = {kRootColor, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
+  xcb_change_window_attributes(connection_, root_, XCB_CW_BACK_PIXEL, values);
+  xcb_clear_area(connection_, 0, root_, 0, 0, 0, 0);
+  Sync();
+}
+
+Display::~Display() {
+  windowManager_.reset();
+  if (connection_) xcb_disconnect(connection_);
+  server_.reset();
+}
+
+void Display::Sync() {
+  free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+}
+
+void Display::StartWindowManager() {
+  StartWindowManagerWithoutWaiting();
+  bool ready = WaitFor(
+      [&] {
+        std::vector<uint32_t> check = Property32(root_, "_NET_SUPPORTING_WM_CHECK");
+        return !check.empty() && Property32(check[0], "_NET_SUPPORTING_WM_CHECK") == check;
+      },
+      10s);
+  // The check window comes before openbox manages windows, and a window mapped in between is
+  // never managed: ask again until openbox manages a probe.
+  xcb_window_t probe = MapOrdinaryWindow(0, 0, 10, 10, 0);
+  ready = ready && WaitFor(
+                       [&] {
+                         if (!Property32(probe, "_NET_FRAME_EXTENTS").empty()) return true;
+                         xcb_map_window(connection_, probe);
+                         Sync();
+                         std::this_thread::sleep_for(100ms);
+                         return false;
+                       },
+                       10s);
+  xcb_destroy_window(connection_, probe);
+  Sync();
+  if (!ready) throw std::runtime_error("openbox did not start");
+}
+
+void Display::StartWindowManagerWithoutWaiting() {
+  windowManager_ =
+      std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"}, Environment());
+}
+
+void Display::StopWindowManager() {
+  windowManager_.reset();
+}
+
+xcb_atom_t Display::Atom(const std::string& name) {
+  auto reply = Owned(xcb_intern_atom_reply(
+      connection_, xcb_intern_atom(connection_, 0, uint16_t(name.size()), name.c_str()), nullptr));
+  return reply ? reply->atom : XCB_NONE;
+}
+
+std::vector<uint32_t> Display::Property32(xcb_window_t window, const std::string& name) {
+  auto reply = Owned(xcb_get_property_reply(
+      connection_,
+      xcb_get_property(connection_, 0, window, Atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 16),
+      nullptr));
+  if (!reply || reply->format != 32) return {};
+  auto* values = static_cast<uint32_t*>(xcb_get_property_value(reply.get()));
+  return {values, values + xcb_get_property_value_length(reply.get()) / 4};
+}
+
+std::string Display::PropertyText(xcb_window_t window, xcb_atom_t property) {
+  auto reply = Owned(xcb_get_property_reply(
+      connection_,
+      xcb_get_property(connection_, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+      nullptr));
+  if (!reply) return "";
+  auto* text = static_cast<char*>(xcb_get_property_value(reply.get()));
+  return {text, text + xcb_get_property_value_length(reply.get())};
+}
+
+bool Display::IsViewable(xcb_window_t window) {
+  auto reply = Owned(xcb_get_window_attributes_reply(
+      connection_, xcb_get_window_attributes(connection_, window), nullptr));
+  return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+std::optional<xcb_window_t> Display::FindWindow(const std::string& title,
+                                                std::chrono::milliseconds deadline) {
+  std::optional<xcb_window_t> found;
+  std::function<void(xcb_window_t, int)> search = [&](xcb_window_t parent, int depth) {
+    auto tree =
+        Owned(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, parent), nullptr));
+    if (!tree) return;
+    xcb_window_t* children = xcb_query_tree_children(tree.get());
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()) && !found; ++i) {
+      if (PropertyText(children[i], XCB_ATOM_WM_NAME) == title && IsViewable(children[i])) {
+        found = children[i];
+      } else if (depth < 2) {
+        search(children[i], depth + 1);
+      }
+    }
+  };
+  WaitFor(
+      [&] {
+        search(root_, 0);
+        return found.has_value();
+      },
+      deadline);
+  return found;
+}
+
+Point Display::WindowPosition(xcb_window_t window) {
+  auto reply = Owned(xcb_translate_coordinates_reply(
+      connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr));
+  return reply ? Point{reply->dst_x, reply->dst_y} : Point{INT32_MIN, INT32_MIN};
+}
+
+std::vector<xcb_rectangle_t> Display::Shape(xcb_window_t window, uint8_t kind) {
+  auto reply = Owned(xcb_shape_get_rectangles_reply(
+      connection_, xcb_shape_get_rectangles(connection_, window, kind), nullptr));
+  if (!reply) return {};
+  xcb_rectangle_t* rects = xcb_shape_get_rectangles_rectangles(reply.get());
+  return {rects, rects + xcb_shape_get_rectangles_rectangles_length(reply.get())};
+}
+
+xcb_window_t Display::InputFocus() {
+  auto reply =
+      Owned(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+  return reply ? reply->focus : XCB_NONE;
+}
+
+std::vector<uint32_t> Display::Pixels(int x, int y, int width, int height) {
+  auto reply = Owned(
+      xcb_get_image_reply(connection_,
+                          xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, int16_t(x),
+                                        int16_t(y), uint16_t(width), uint16_t(height), ~0u),
+                          nullptr));
+  std::vector<uint32_t> pixels(size_t(width) * size_t(height), 0xFF000000);
+  if (!reply) return pixels;
+  const uint8_t* data = xcb_get_image_data(reply.get());
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    std::memcpy(&pixels[i], data + 4 * i, 4);
+    pixels[i] &= 0xFFFFFF;
+  }
+  return pixels;
+}
+
+uint32_t Display::Pixel(int x, int y) {
+  return Pixels(x, y, 1, 1)[0];
+}
+
+xcb_window_t Display::OpenOrdinaryWindow(int x, int y, int width, int height, uint32_t color) {
+  xcb_window_t window = MapOrdinaryWindow(x, y, width, height, color);
+  WaitFor([&] { return IsViewable(window); });
+  return window;
+}
+
+xcb_window_t Display::MapOrdinaryWindow(int x, int y, int width, int height, uint32_t color) {
+  xcb_window_t window = xcb_generate_id(connection_);
+  uint32_t values[] = {color, XCB_EVENT_MASK_BUTTON_PRESS};
+  xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root_, int16_t(x), int16_t(y),
+                    uint16_t(width), uint16_t(height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+  const char title[] = "ordinary";
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING,
+                      8, sizeof title - 1, title);
+  uint32_t hints[18] = {1 | 2, uint32_t(x), uint32_t(y), uint32_t(width), uint32_t(height)};
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
+                      XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+  xcb_map_window(connection_, window);
+  Sync();
+  return window;
+}
+
+bool Display::ReceivedButtonPress(xcb_window_t window, std::chrono::milliseconds deadline) {
+  return WaitFor(
+      [&] {
+        while (auto event = Owned(xcb_poll_for_event(connection_))) {
+          if ((event->response_type & 0x7f) == XCB_BUTTON_PRESS) {
+            ++pressesSeen_[reinterpret_cast<xcb_button_press_event_t*>(event.get())->event];
+          }
+        }
+        return pressesSeen_[window] > 0;
+      },
+      deadline);
+}
+
+void Display::SendClose(xcb_window_t window) {
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = window;
+  if (windowManager_) {
+    message.type = Atom("_NET_CLOSE_WINDOW");
+    message.data.data32[1] = 1;
+    xcb_send_event(connection_, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+  } else {
+    message.type = Atom("WM_PROTOCOLS");
+    message.data.data32[0] = Atom("WM_DELETE_WINDOW");
+    xcb_send_event(connection_, 0, window, 0, reinterpret_cast<const char*>(&message));
+  }
+  Sync();
+}
+
+void Display::MovePointer(int x, int y) {
+  xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_, int16_t(x),
+                      int16_t(y), 0);
+  Sync();
+}
+
+void Display::Press(int button) {
+  xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, uint8_t(button), XCB_CURRENT_TIME, XCB_NONE, 0,
+                      0, 0);
+  Sync();
+}
+
+void Display::Release(int button) {
+  xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, uint8_t(button), XCB_CURRENT_TIME, XCB_NONE,
+                      0, 0, 0);
+  Sync();
+}
+
+void Display::Click(int x, int y, int button) {
+  MovePointer(x, y);
+  Press(button);
+  Release(button);
+}
+
+void Display::DoubleClick(int x, int y) {
+  Click(x, y);
+  Click(x, y);
+}
+
+void Display::Drag(Point from, Point to, int button) {
+  MovePointer(from.x, from.y);
+  Press(button);
+  constexpr int kSteps = 20;
+  for (int i = 1; i <= kSteps; ++i) {
+    MovePointer(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps);
+    std::this_thread::sleep_for(10ms);  // paces the motion like a hand would
+  }
+  std::this_thread::sleep_for(50ms);
+  Release(button);
+  // A window manager's move ends when it has seen the release and given the pointer back.
+  WaitFor([&] {
+    auto reply = Owned(xcb_grab_pointer_reply(
+        connection_,
+        xcb_grab_pointer(connection_, 0, root_, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                         XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+        nullptr));
+    bool free = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    if (free) xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
+    Sync();
+    return free;
+  });
+}
+
+uint8_t Display::Keycode(uint32_t keysym) {
+  xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection_);
+  xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+  uint8_t code = codes ? codes[0] : 0;
+  free(codes);
+  xcb_key_symbols_free(symbols);
+  return code;
+}
+
+void Display::Key(const std::string& keysymName, bool shift) {
+  static const std::map<std::string, uint32_t> kKeysyms = {
+      {"Tab", 0xff09}, {"Right", 0xff53}, {"Left", 0xff51}, {"space", 0x20}, {"Return", 0xff0d}};
+  uint8_t shiftCode = Keycode(0xffe1);
+  uint8_t code = Keycode(kKeysyms.at(keysymName));
+  if (shift)
+    xcb_test_fake_input(connection_, XCB_KEY_PRESS, shiftCode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(connection_, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  xcb_test_fake_input(connection_, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  if (shift)
+    xcb_test_fake_input(connection_, XCB_KEY_RELEASE, shiftCode, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+                        0);
+  Sync();
+}
+
+// --- Installed ---
+
+Installed::Installed() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "oculon-e2e-XXXXXX").string();
+  folder_ = mkdtemp(pattern.data());
+  executable_ = folder_ + "/oculon";
+  std::filesystem::copy_file(OCULON_EXECUTABLE, executable_);
+}
+
+Installed::~Installed() {
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+}
+
+}  // namespace oculon::e2e

@@ -1,0 +1,125 @@
+// The end-to-end harness: a private Xvfb, optionally openbox, the real program, XTest input,
+// and read-backs of what a user would see. Every process it starts is ended by its PID.
+#pragma once
+
+#include <sys/types.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace oculon::e2e {
+
+using namespace std::chrono_literals;
+
+// Polls `condition` until it holds or the deadline passes.
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline = 5s);
+
+// A child process, ended (SIGTERM, then SIGKILL) when this object goes.
+class Process {
+ public:
+  Process(std::vector<std::string> argv, std::map<std::string, std::string> environment,
+          const std::string& stderrFile = "/dev/null");
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  pid_t pid() const { return pid_; }
+  bool Running();
+  // The exit code once it ended within the deadline (128 + signal when killed by one).
+  std::optional<int> WaitForExit(std::chrono::milliseconds deadline = 5s);
+  void Kill(int signal);
+
+ private:
+  pid_t pid_ = -1;
+  std::optional<int> exitCode_;
+};
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+// An X server of our own, with a solid root colour, and a client connection to drive it.
+class Display {
+ public:
+  static constexpr uint32_t kRootColor = 0x2080C0;  // what cut-away pixels show
+
+  explicit Display(int width = 1280, int height = 800);
+  ~Display();
+
+  const std::string& name() const { return name_; }
+  xcb_connection_t* connection() const { return connection_; }
+  xcb_window_t root() const { return root_; }
+  std::map<std::string, std::string> Environment() const { return {{"DISPLAY", name_}}; }
+
+  // openbox as the window manager, ready once its check window is announced.
+  void StartWindowManager();
+  void StartWindowManagerWithoutWaiting();
+  void StopWindowManager();
+  void KillServer() { server_->Kill(SIGKILL); }
+
+  // The top-level client window titled `title`, once it is viewable.
+  std::optional<xcb_window_t> FindWindow(const std::string& title,
+                                         std::chrono::milliseconds deadline = 5s);
+  Point WindowPosition(xcb_window_t window);
+  bool IsViewable(xcb_window_t window);
+  std::vector<xcb_rectangle_t> Shape(xcb_window_t window, uint8_t kind);
+  std::vector<uint32_t> Property32(xcb_window_t window, const std::string& name);
+  std::string PropertyText(xcb_window_t window, xcb_atom_t property);
+  xcb_atom_t Atom(const std::string& name);
+  xcb_window_t InputFocus();
+  // The colour the screen shows at (x, y), 0xRRGGBB.
+  uint32_t Pixel(int x, int y);
+  std::vector<uint32_t> Pixels(int x, int y, int width, int height);
+  // An ordinary window of our own, painted `color`, that records button presses.
+  xcb_window_t OpenOrdinaryWindow(int x, int y, int width, int height, uint32_t color);
+  // The same, without waiting for the window to show.
+  xcb_window_t MapOrdinaryWindow(int x, int y, int width, int height, uint32_t color);
+  bool ReceivedButtonPress(xcb_window_t window, std::chrono::milliseconds deadline = 2s);
+  void SendClose(xcb_window_t window);
+
+  // XTest input.
+  void MovePointer(int x, int y);
+  void Press(int button);
+  void Release(int button);
+  void Click(int x, int y, int button = 1);
+  void DoubleClick(int x, int y);
+  // Left-drags from `from` to `to` in small steps.
+  void Drag(Point from, Point to, int button = 1);
+  void Key(const std::string& keysymName, bool shift = false);
+
+ private:
+  void Sync();
+  uint8_t Keycode(uint32_t keysym);
+
+  std::unique_ptr<Process> server_;
+  std::unique_ptr<Process> windowManager_;
+  std::string name_;
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t root_ = XCB_NONE;
+  std::map<xcb_window_t, int> pressesSeen_;
+};
+
+// A copy of the built program in a folder of its own, so that its settings file is its own.
+class Installed {
+ public:
+  Installed();
+  ~Installed();
+  const std::string& executable() const { return executable_; }
+  const std::string& folder() const { return folder_; }
+  std::string settingsFile() const { return folder_ + "/oculon.ini"; }
+
+ private:
+  std::string folder_;
+  std::string executable_;
+};
+
+}  // namespace oculon::e2e

@@ -1,0 +1,278 @@
+// The real program under Xvfb, with openbox and with no window manager, driven by XTest.
+#include <gtest/gtest.h>
+#include <xcb/shape.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "e2e/harness.h"
+#include "eyes/artwork.h"
+
+namespace oculon::e2e {
+namespace {
+
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 800;
+constexpr Point kDefaultPosition{(kScreenWidth * 15 / 2 - 1275) / 15, 0};
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0x000000;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The artwork's colour at a client pixel, 0xRRGGBB.
+uint32_t ArtworkPixel(int x, int y) {
+  static const StdPicture head = HeadPicture();
+  return head.image().Pixel(x, y) & 0xFFFFFF;
+}
+
+class Oculon : public ::testing::TestWithParam<bool> {
+ protected:
+  Oculon() : display(kScreenWidth, kScreenHeight) {
+    if (WithWindowManager()) display.StartWindowManager();
+  }
+
+  bool WithWindowManager() const { return GetParam(); }
+
+  // Starts the program and waits for its window; false when it did not appear.
+  bool Start() {
+    program = std::make_unique<Process>(std::vector<std::string>{installed.executable()},
+                                        display.Environment(), installed.folder() + "/stderr");
+    std::optional<xcb_window_t> found = display.FindWindow("Form1");
+    if (!found) return false;
+    window = *found;
+    return WaitFor([&] { return Screen(52, 148) == kWhite; });  // the first tick has painted
+  }
+
+  Point Position() { return display.WindowPosition(window); }
+  // What the screen shows at a client pixel of the program's window.
+  uint32_t Screen(int x, int y) {
+    Point corner = Position();
+    return display.Pixel(corner.x + x, corner.y + y);
+  }
+  Point ScreenOf(int x, int y) {
+    Point corner = Position();
+    return {corner.x + x, corner.y + y};
+  }
+  // Waits until the pupil of the eye at `eye` points at the screen point `pointer`.
+  bool PupilFollows(Point eye, Point pointer) {
+    Point corner = Position();
+    double dx = corner.x + eye.x - pointer.x, dy = corner.y + eye.y - pointer.y;
+    double length = std::hypot(dx, dy);
+    double ux = length == 0 ? 0 : dx / length, uy = length == 0 ? 0 : dy / length;
+    double px = eye.x - 10 * ux, py = eye.y - 10 * uy;
+    // Black at the pupil's centre and 5 pixels towards the eye's edge; white beyond it.
+    return WaitFor([&] {
+      return Screen(int(std::lround(px)), int(std::lround(py))) == kBlack &&
+             Screen(int(std::lround(px - 5 * ux)), int(std::lround(py - 5 * uy))) == kBlack &&
+             (length == 0 ||
+              Screen(int(std::lround(eye.x + 9 * ux)), int(std::lround(eye.y + 9 * uy))) == kWhite);
+    });
+  }
+
+  Display display;
+  Installed installed;
+  std::unique_ptr<Process> program;
+  xcb_window_t window = XCB_NONE;
+};
+
+TEST_P(Oculon, FirstStartShowsTheHeadAtTheTopCentredWithoutAFrameAndWritesNothing) {
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(Position(), kDefaultPosition);
+  EXPECT_EQ(Screen(0, 0), Display::kRootColor);  // the corner is cut away
+  EXPECT_EQ(Screen(85, 60), ArtworkPixel(85, 60));
+  EXPECT_EQ(Screen(85, 290), ArtworkPixel(85, 290));
+  EXPECT_EQ(display.PropertyText(window, XCB_ATOM_WM_NAME), "Form1");
+  EXPECT_EQ(display.PropertyText(window, XCB_ATOM_WM_CLASS), std::string("oculon\0Oculon\0", 14));
+  std::vector<uint32_t> icon = display.Property32(window, "_NET_WM_ICON");
+  ASSERT_GE(icon.size(), 2u);
+  EXPECT_EQ(icon[0], 32u);
+  std::vector<uint32_t> state = display.Property32(window, "_NET_WM_STATE");
+  EXPECT_NE(std::find(state.begin(), state.end(), display.Atom("_NET_WM_STATE_SKIP_TASKBAR")),
+            state.end());
+  EXPECT_NE(std::find(state.begin(), state.end(), display.Atom("_NET_WM_STATE_ABOVE")),
+            state.end());
+  if (WithWindowManager()) {
+    EXPECT_EQ(display.Property32(window, "_NET_FRAME_EXTENTS"),
+              (std::vector<uint32_t>{0, 0, 0, 0}));
+  }
+  EXPECT_TRUE(WaitFor([&] { return display.InputFocus() == window; }));
+  EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
+}
+
+TEST_P(Oculon, TheShapeIsTheArtworksOutlineAndCutAwayPixelsPassClicksThrough) {
+  constexpr uint32_t kGreen = 0x40FF40;
+  xcb_window_t beneath = display.OpenOrdinaryWindow(kDefaultPosition.x, 290, 30, 30, kGreen);
+  ASSERT_TRUE(Start());
+  for (uint8_t kind : {uint8_t(XCB_SHAPE_SK_BOUNDING), uint8_t(XCB_SHAPE_SK_INPUT)}) {
+    int area = 0;
+    for (const xcb_rectangle_t& r : display.Shape(window, kind)) area += r.width * r.height;
+    EXPECT_EQ(area, 36326) << "shape kind " << int(kind);
+  }
+  Point corner = Position();
+  Point ordinary = display.WindowPosition(beneath);
+  Point target{ordinary.x + 5, ordinary.y + 5};
+  ASSERT_EQ(ArtworkPixel(target.x - corner.x, target.y - corner.y), 0x00012Bu)
+      << "a cut-away pixel";
+  EXPECT_EQ(display.Pixel(target.x, target.y), kGreen);
+  display.Click(target.x, target.y);
+  EXPECT_TRUE(display.ReceivedButtonPress(beneath));
+  EXPECT_EQ(Position(), corner);  // the program took no press and did not move
+}
+
+TEST_P(Oculon, ThePupilsFollowThePointerAnywhere) {
+  ASSERT_TRUE(Start());
+  for (Point pointer : {Point{0, 0}, Point{kScreenWidth - 1, kScreenHeight - 1}, Point{640, 700},
+                        ScreenOf(58, 60)}) {
+    display.MovePointer(pointer.x, pointer.y);
+    EXPECT_TRUE(PupilFollows({58, 148}, pointer)) << pointer.x << "," << pointer.y;
+    EXPECT_TRUE(PupilFollows({117, 150}, pointer)) << pointer.x << "," << pointer.y;
+  }
+  Point onLeftEye = ScreenOf(58, 148);
+  display.MovePointer(onLeftEye.x, onLeftEye.y);
+  EXPECT_TRUE(PupilFollows({58, 148}, onLeftEye));
+}
+
+TEST_P(Oculon, ALeftDragMovesTheWindowByThePointersTravelOtherButtonsDoNot) {
+  ASSERT_TRUE(Start());
+  Point before = Position();
+  display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 120, ScreenOf(85, 250).y + 70}, 3);
+  EXPECT_EQ(Position(), before);
+  display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 120, ScreenOf(85, 250).y + 70});
+  EXPECT_TRUE(WaitFor([&] {
+    return Position() == Point{before.x + 120, before.y + 70};
+  })) << Position().x
+      << "," << Position().y;
+  Point pointer{0, 799};
+  display.MovePointer(pointer.x, pointer.y);
+  EXPECT_TRUE(PupilFollows({58, 148}, pointer));  // the eyes go on from the new place
+}
+
+TEST_P(Oculon, ADoubleClickSavesAndEndsAndTheNextStartRestoresThePosition) {
+  ASSERT_TRUE(Start());
+  display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x - 200, ScreenOf(85, 250).y + 150});
+  ASSERT_TRUE(WaitFor([&] { return Position() == Point{kDefaultPosition.x - 200, 150}; }));
+  Point head = ScreenOf(85, 250);
+  display.DoubleClick(head.x, head.y);
+  EXPECT_EQ(program->WaitForExit(), 0);
+  EXPECT_EQ(ReadText(installed.settingsFile()),
+            "[Brask's Quibbet]\r\nTop=2250\r\nLeft=" +
+                std::to_string((kDefaultPosition.x - 200) * 15) + "\r\n");
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(Position(), (Point{kDefaultPosition.x - 200, 150}));
+}
+
+TEST_P(Oculon, ADoubleClickRightAfterStartSavesAndEnds) {
+  ASSERT_TRUE(Start());
+  Point head = ScreenOf(85, 250);
+  display.DoubleClick(head.x, head.y);
+  EXPECT_EQ(program->WaitForExit(), 0);
+  EXPECT_EQ(
+      ReadText(installed.settingsFile()),
+      "[Brask's Quibbet]\r\nTop=0\r\nLeft=" + std::to_string(kDefaultPosition.x * 15) + "\r\n");
+}
+
+TEST_P(Oculon, ASecondStartEndsAtOnceAndLeavesTheFirstAlone) {
+  ASSERT_TRUE(Start());
+  Process second({installed.executable()}, display.Environment());
+  EXPECT_EQ(second.WaitForExit(), 0);
+  EXPECT_TRUE(program->Running());
+  EXPECT_TRUE(display.IsViewable(window));
+}
+
+TEST_P(Oculon, ACloseFromTheDesktopEndsWithoutWriting) {
+  ASSERT_TRUE(Start());
+  display.SendClose(window);
+  EXPECT_EQ(program->WaitForExit(), 0);
+  EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
+}
+
+TEST_P(Oculon, EndingSignalsEndLikeAClose) {
+  ASSERT_TRUE(Start());
+  program->Kill(SIGTERM);
+  EXPECT_EQ(program->WaitForExit(), 0);
+  EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
+  ASSERT_TRUE(Start());  // the single-instance lock went with the process
+}
+
+TEST_P(Oculon, AKilledDisplayEndsWithAMessage) {
+  ASSERT_TRUE(Start());
+  display.KillServer();
+  EXPECT_EQ(program->WaitForExit(), 1);
+  EXPECT_NE(ReadText(installed.folder() + "/stderr").find("lost the connection to the display"),
+            std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, Oculon, ::testing::Values(true, false), [](const auto& desktop) {
+  return desktop.param ? "Openbox" : "NoWindowManager";
+});
+
+TEST(WindowManagerStartingUp, TheWindowStillShowsAndIsManaged) {
+  Display display(kScreenWidth, kScreenHeight);
+  Installed installed;
+  display.StartWindowManagerWithoutWaiting();
+  Process program({installed.executable()}, display.Environment());
+  std::optional<xcb_window_t> window = display.FindWindow("Form1", 10s);
+  ASSERT_TRUE(window);
+  EXPECT_TRUE(WaitFor([&] { return !display.Property32(*window, "_NET_FRAME_EXTENTS").empty(); }));
+  EXPECT_EQ(display.WindowPosition(*window), kDefaultPosition);
+}
+
+TEST(NoDisplay, EndsWithAMessage) {
+  Installed installed;
+  for (std::string display : {"", ":987"}) {
+    Process program({installed.executable()}, {{"DISPLAY", display}},
+                    installed.folder() + "/stderr");
+    EXPECT_EQ(program.WaitForExit(), 1);
+    EXPECT_NE(ReadText(installed.folder() + "/stderr").find("cannot open display"),
+              std::string::npos);
+  }
+}
+
+class OculonUnderOpenbox : public Oculon {};
+
+TEST_P(OculonUnderOpenbox, StaysAboveAnOrdinaryWindowOpenedOverIt) {
+  ASSERT_TRUE(Start());
+  Point corner = Position();
+  display.OpenOrdinaryWindow(corner.x - 20, corner.y + 100, 260, 120, 0xFF4040);
+  EXPECT_TRUE(WaitFor([&] { return Screen(85, 200) == ArtworkPixel(85, 200); }));
+  ASSERT_EQ(ArtworkPixel(3, 190), 0x00012Bu);
+  EXPECT_EQ(Screen(3, 190), 0xFF4040u);  // cut away: the ordinary window shows through
+}
+
+TEST_P(OculonUnderOpenbox, TheKeyboardReachesTheHiddenPanel) {
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(WaitFor([&] { return display.InputFocus() == window; }));
+  Point pointer{0, 0};
+  display.MovePointer(pointer.x, pointer.y);
+  ASSERT_TRUE(PupilFollows({58, 148}, pointer));
+  for (int i = 0; i < 4; ++i) display.Key("Tab");
+  display.Key("space");  // the check box: tracking stops
+  std::this_thread::sleep_for(150ms);
+  std::vector<uint32_t> stopped = display.Pixels(Position().x, Position().y, 170, 322);
+  display.MovePointer(kScreenWidth - 1, kScreenHeight - 1);
+  std::this_thread::sleep_for(350ms);  // five ticks' time: nothing may change
+  EXPECT_EQ(display.Pixels(Position().x, Position().y, 170, 322), stopped);
+
+  for (int i = 0; i < 4; ++i) display.Key("Tab", true);  // back to HScroll1
+  for (int i = 0; i < 3; ++i) display.Key("Right");
+  // The preview's left eye white now reaches 17 pixels right of (61, 148).
+  EXPECT_TRUE(WaitFor([&] { return Screen(61 + 17, 148) == kWhite; }));
+
+  for (int i = 0; i < 4; ++i) display.Key("Tab");
+  display.Key("space");  // tracking again
+  EXPECT_TRUE(PupilFollows({58, 148}, {kScreenWidth - 1, kScreenHeight - 1}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, OculonUnderOpenbox, ::testing::Values(true),
+                         [](const auto&) { return "Openbox"; });
+
+}  // namespace
+}  // namespace oculon::e2e
