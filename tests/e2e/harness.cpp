@@ -334,8 +334,24 @@ void Display::Click(int x, int y, int button) {
   Release(button);
 }
 
+void Display::WaitUntilPointerFree() {
+  WaitFor([&] {
+    auto reply = Owned(xcb_grab_pointer_reply(
+        connection_,
+        xcb_grab_pointer(connection_, 0, root_, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                         XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+        nullptr));
+    bool free = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    if (free) xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
+    Sync();
+    return free;
+  });
+}
+
 void Display::DoubleClick(int x, int y) {
+  WaitUntilPointerFree();
   Click(x, y);
+  std::this_thread::sleep_for(80ms);  // a hand's pace; well within the double-click time
   Click(x, y);
 }
 
@@ -349,18 +365,7 @@ void Display::Drag(Point from, Point to, int button) {
   }
   std::this_thread::sleep_for(50ms);
   Release(button);
-  // A window manager's move ends when it has seen the release and given the pointer back.
-  WaitFor([&] {
-    auto reply = Owned(xcb_grab_pointer_reply(
-        connection_,
-        xcb_grab_pointer(connection_, 0, root_, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
-                         XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
-        nullptr));
-    bool free = reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
-    if (free) xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
-    Sync();
-    return free;
-  });
+  WaitUntilPointerFree();  // a window manager's move ends when it gives the pointer back
 }
 
 uint8_t Display::Keycode(uint32_t keysym) {

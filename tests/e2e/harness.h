@@ -91,7 +91,10 @@ class Display {
   void Press(int button);
   void Release(int button);
   void Click(int x, int y, int button = 1);
+  // Both clicks reach the same client: none is taken by a window manager's grab.
   void DoubleClick(int x, int y);
+  // Waits until no client holds the pointer, as a window manager does while it moves a window.
+  void WaitUntilPointerFree();
   // Left-drags from `from` to `to` in small steps.
   void Drag(Point from, Point to, int button = 1);
   void Key(const std::string& keysymName, bool shift = false);
