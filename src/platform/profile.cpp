@@ -81,6 +81,8 @@ struct Lookup {
 };
 
 Lookup Find(std::string_view text, std::string_view section, std::string_view key) {
+  section = Trim(section);
+  key = Trim(key);
   Lookup found;
   LineReader reader(text);
   bool inSection = false;
@@ -167,6 +169,14 @@ bool HasLineBreakOrNul(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// Whether the texts come back as written: a line break or NUL would add lines of their own; an
+// "=" in a key, a key that opens with "[" or a "]" in a section would be read as something else.
+bool CanBeStored(std::string_view section, std::string_view key, std::string_view value) {
+  return !Trim(section).empty() && !Trim(key).empty() && !HasLineBreakOrNul(section) &&
+         !HasLineBreakOrNul(key) && !HasLineBreakOrNul(value) && key.find('=') == key.npos &&
+         Trim(key).front() != '[' && section.find(']') == section.npos;
+}
+
 }  // namespace
 
 uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
@@ -191,13 +201,7 @@ uint32_t GetPrivateProfileStringA(const std::string& section, const std::string&
 
 bool WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                 const std::string& value, const std::string& file) {
-  // A line break or NUL would add lines of its own; "=" in a key or "]" in a section would be
-  // read back as something else.
-  if (file.empty() || Trim(section).empty() || Trim(key).empty() || HasLineBreakOrNul(section) ||
-      HasLineBreakOrNul(key) || HasLineBreakOrNul(value) || key.find('=') != std::string::npos ||
-      section.find(']') != std::string::npos) {
-    return false;
-  }
+  if (file.empty() || !CanBeStored(section, key, value)) return false;
   std::string target = WriteTarget(file);
   std::string text;
   mode_t mode = 0666 & ~[] {

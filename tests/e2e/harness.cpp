@@ -377,11 +377,26 @@ uint8_t Display::Keycode(uint32_t keysym) {
   return code;
 }
 
+namespace {
+
+uint32_t KeysymNamed(const std::string& name) {
+  static const std::map<std::string, uint32_t> kKeysyms = {{"Tab", 0xff09},    {"Right", 0xff53},
+                                                           {"Left", 0xff51},   {"space", 0x20},
+                                                           {"Return", 0xff0d}, {"Shift_L", 0xffe1}};
+  return kKeysyms.at(name);
+}
+
+}  // namespace
+
+void Display::HoldKey(const std::string& keysymName, bool down) {
+  xcb_test_fake_input(connection_, down ? XCB_KEY_PRESS : XCB_KEY_RELEASE,
+                      Keycode(KeysymNamed(keysymName)), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+  Sync();
+}
+
 void Display::Key(const std::string& keysymName, bool shift) {
-  static const std::map<std::string, uint32_t> kKeysyms = {
-      {"Tab", 0xff09}, {"Right", 0xff53}, {"Left", 0xff51}, {"space", 0x20}, {"Return", 0xff0d}};
   uint8_t shiftCode = Keycode(0xffe1);
-  uint8_t code = Keycode(kKeysyms.at(keysymName));
+  uint8_t code = Keycode(KeysymNamed(keysymName));
   if (shift)
     xcb_test_fake_input(connection_, XCB_KEY_PRESS, shiftCode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
   xcb_test_fake_input(connection_, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);

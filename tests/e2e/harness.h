@@ -98,6 +98,7 @@ class Display {
   // Left-drags from `from` to `to` in small steps.
   void Drag(Point from, Point to, int button = 1);
   void Key(const std::string& keysymName, bool shift = false);
+  void HoldKey(const std::string& keysymName, bool down);
 
  private:
   void Sync();

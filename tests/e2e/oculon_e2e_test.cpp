@@ -42,13 +42,16 @@ class Oculon : public ::testing::TestWithParam<bool> {
   bool WithWindowManager() const { return GetParam(); }
 
   // Starts the program and waits for its window; false when it did not appear.
-  bool Start() {
+  bool Launch() {
     program = std::make_unique<Process>(std::vector<std::string>{installed.executable()},
                                         display.Environment(), installed.folder() + "/stderr");
     std::optional<xcb_window_t> found = display.FindWindow("Form1");
-    if (!found) return false;
-    window = *found;
-    return WaitFor([&] { return Screen(52, 148) == kWhite; });  // the first tick has painted
+    if (found) window = *found;
+    return found.has_value();
+  }
+  // Launches the program and waits for its first tick's paint.
+  bool Start() {
+    return Launch() && WaitFor([&] { return Screen(52, 148) == kWhite; });
   }
 
   Point Position() { return display.WindowPosition(window); }
@@ -143,8 +146,10 @@ TEST_P(Oculon, ThePupilsFollowThePointerAnywhere) {
 TEST_P(Oculon, ALeftDragMovesTheWindowByThePointersTravelOtherButtonsDoNot) {
   ASSERT_TRUE(Start());
   Point before = Position();
-  display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 120, ScreenOf(85, 250).y + 70}, 3);
-  EXPECT_EQ(Position(), before);
+  for (int button : {2, 3}) {
+    display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 120, ScreenOf(85, 250).y + 70}, button);
+    EXPECT_EQ(Position(), before) << "button " << button;
+  }
   display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 120, ScreenOf(85, 250).y + 70});
   EXPECT_TRUE(WaitFor([&] {
     return Position() == Point{before.x + 120, before.y + 70};
@@ -153,6 +158,15 @@ TEST_P(Oculon, ALeftDragMovesTheWindowByThePointersTravelOtherButtonsDoNot) {
   Point pointer{0, 799};
   display.MovePointer(pointer.x, pointer.y);
   EXPECT_TRUE(PupilFollows({58, 148}, pointer));  // the eyes go on from the new place
+}
+
+TEST_P(Oculon, ADragWithShiftHeldMovesTheWindowToo) {
+  ASSERT_TRUE(Start());
+  Point before = Position();
+  display.HoldKey("Shift_L", true);
+  display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x - 60, ScreenOf(85, 250).y + 30});
+  display.HoldKey("Shift_L", false);
+  EXPECT_TRUE(WaitFor([&] { return Position() == Point{before.x - 60, before.y + 30}; }));
 }
 
 TEST_P(Oculon, ADoubleClickSavesAndEndsAndTheNextStartRestoresThePosition) {
@@ -195,11 +209,35 @@ TEST_P(Oculon, ACloseFromTheDesktopEndsWithoutWriting) {
 }
 
 TEST_P(Oculon, EndingSignalsEndLikeAClose) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    ASSERT_TRUE(Start());  // also: the single-instance lock went with the last process
+    program->Kill(signal);
+    EXPECT_EQ(program->WaitForExit(), 0) << "signal " << signal;
+    EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
+  }
+}
+
+TEST_P(Oculon, AWindowDestroyedByAnotherClientEndsTheProgram) {
   ASSERT_TRUE(Start());
-  program->Kill(SIGTERM);
+  xcb_destroy_window(display.connection(), window);
+  xcb_flush(display.connection());
   EXPECT_EQ(program->WaitForExit(), 0);
-  EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
-  ASSERT_TRUE(Start());  // the single-instance lock went with the process
+}
+
+TEST_P(Oculon, NegativeAndHugeSavedPositionsAreRestored) {
+  std::ofstream(installed.settingsFile()) << "[Brask's Quibbet]\r\nTop=-300\r\nLeft=-1500\r\n";
+  ASSERT_TRUE(Launch());
+  EXPECT_TRUE(WaitFor([&] { return Position() == Point{-100, -20}; }));
+  program->Kill(SIGTERM);
+  ASSERT_EQ(program->WaitForExit(), 0);
+
+  // Far beyond any screen: the window goes to the bottom right, as far as X coordinates reach
+  // (openbox keeps a corner of it on the screen), and the program runs on.
+  std::ofstream(installed.settingsFile()) << "[Brask's Quibbet]\r\nTop=1e9\r\nLeft=99999999\r\n";
+  ASSERT_TRUE(Launch());
+  EXPECT_TRUE(WaitFor(
+      [&] { return Position().x > kScreenWidth - 170 && Position().y > kScreenHeight - 322; }));
+  EXPECT_TRUE(program->Running());
 }
 
 TEST_P(Oculon, AKilledDisplayEndsWithAMessage) {
@@ -237,6 +275,20 @@ TEST(NoDisplay, EndsWithAMessage) {
 }
 
 class OculonUnderOpenbox : public Oculon {};
+
+TEST_P(OculonUnderOpenbox, AWindowManagerThatDiesLeavesTheProgramWorking) {
+  ASSERT_TRUE(Start());
+  display.StopWindowManager();
+  Point pointer{0, 799};
+  display.MovePointer(pointer.x, pointer.y);
+  EXPECT_TRUE(PupilFollows({58, 148}, pointer));
+  Point before = Position();
+  display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 50, ScreenOf(85, 250).y + 40});
+  EXPECT_TRUE(WaitFor([&] { return Position() == Point{before.x + 50, before.y + 40}; }));
+  Point head = ScreenOf(85, 250);
+  display.DoubleClick(head.x, head.y);
+  EXPECT_EQ(program->WaitForExit(), 0);
+}
 
 TEST_P(OculonUnderOpenbox, StaysAboveAnOrdinaryWindowOpenedOverIt) {
   ASSERT_TRUE(Start());

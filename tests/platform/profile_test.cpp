@@ -34,6 +34,8 @@ TEST(ProfileRead, MatchesSectionsAndKeysWithoutRegardToCaseAndTrimsBlanks) {
   EXPECT_EQ(Read("BRASK'S QUIBBET", "LEFT", file), "");  // an empty value is nothing found
   EXPECT_EQ(Read("BRASK'S QUIBBET", "MISSING", file), "");
   EXPECT_EQ(Read("NOWHERE", "TOP", file), "");
+  EXPECT_EQ(Read(" OTHER\t", " TOP ", file),
+            "2");  // blanks around the names asked for do not count
 }
 
 TEST(ProfileRead, FirstOccurrenceWinsAndValuesAreCutToTheBuffer) {
@@ -106,6 +108,7 @@ TEST(ProfileWrite, RefusesTextThatWouldAddLinesOrReadBackOtherwise) {
   EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "1\r\n[Evil]", file));
   EXPECT_FALSE(WritePrivateProfileStringA("S", "K=", "1", file));
   EXPECT_FALSE(WritePrivateProfileStringA("S]", "K", "1", file));
+  EXPECT_FALSE(WritePrivateProfileStringA("S", " [K]", "1", file));  // would read as a section
   EXPECT_FALSE(WritePrivateProfileStringA("S", "", "1", file));
   EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "1", ""));
   EXPECT_FALSE(std::filesystem::exists(file));

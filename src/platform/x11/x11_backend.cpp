@@ -103,7 +103,7 @@ uint32_t X11Backend::CreateWindow(const WindowSpec& spec, EventSink& sink) {
   size_ = spec.size;
   position_ = spec.position;
   showInTaskbar_ = spec.showInTaskbar;
-  uploadBuffer_.assign(size_t(size_.width) * size_t(size_.height), 0);
+  uploadBuffer_.assign(kUploadBufferPixels, 0);
   window_ = xcb_generate_id(connection_);
   uint32_t values[] = {screen_->black_pixel, XCB_GRAVITY_STATIC,
                        XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
@@ -241,8 +241,14 @@ bool X11Backend::WindowRect(PixelRect& rect) {
     return true;
   }
   // One query on the window answers both where the window is and where the pointer is.
-  xcb_query_pointer_reply_t* reply =
-      xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, window_), nullptr);
+  xcb_query_pointer_cookie_t cookie = xcb_query_pointer(connection_, window_);
+  if (lastQuerySequence_ != 0) {
+    stats_.requests += cookie.sequence - lastQuerySequence_;
+    ++stats_.requestSamples;
+  }
+  lastQuerySequence_ = cookie.sequence;
+  ++roundTrips_;
+  xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(connection_, cookie, nullptr);
   if (!reply) return false;
   PixelPoint corner{reply->root_x - reply->win_x, reply->root_y - reply->win_y};
   pointerFromRectQuery_ = {reply->root_x, reply->root_y};
@@ -258,6 +264,7 @@ bool X11Backend::CursorPos(PixelPoint& point) {
     point = pointerFromRectQuery_;
     return true;
   }
+  ++roundTrips_;
   xcb_query_pointer_reply_t* reply =
       xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, screen_->root), nullptr);
   if (!reply) return false;
@@ -269,9 +276,11 @@ bool X11Backend::CursorPos(PixelPoint& point) {
 void X11Backend::Upload(const Image& image, const PixelRect& area) {
   PixelRect clipped = area.Intersect(image.Bounds());
   if (clipped.IsEmpty() || window_ == XCB_NONE) return;
-  // Requests are limited in length: send as many whole rows as fit in one.
+  // Requests are limited in length, and so is the buffer: send as many whole rows as fit.
   constexpr uint32_t kPutImageHeader = 24;
-  uint64_t maxBytes = uint64_t{xcb_get_maximum_request_length(connection_)} * 4 - kPutImageHeader;
+  uint64_t maxBytes = std::min<uint64_t>(
+      uint64_t{xcb_get_maximum_request_length(connection_)} * 4 - kPutImageHeader,
+      uploadBuffer_.size() * sizeof(uint32_t));
   uint64_t rowBytes = uint64_t(clipped.Width()) * 4;
   int32_t rowsPerRequest = static_cast<int32_t>(std::max<uint64_t>(1, maxBytes / rowBytes));
   for (int32_t top = clipped.top; top < clipped.bottom; top += rowsPerRequest) {
@@ -281,6 +290,7 @@ void X11Backend::Upload(const Image& image, const PixelRect& area) {
       std::span<const uint32_t> row = image.Row(y);
       out = std::copy(row.begin() + clipped.left, row.begin() + clipped.right, out);
     }
+    uploadedBytes_ += uint64_t(rows) * rowBytes;
     xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_,
                   static_cast<uint16_t>(clipped.Width()), static_cast<uint16_t>(rows),
                   ClampToInt16(clipped.left), ClampToInt16(top), 0, screen_->root_depth,

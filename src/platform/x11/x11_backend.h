@@ -6,6 +6,7 @@
 #include <xcb/xcb_keysyms.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -16,6 +17,27 @@
 #include "platform/x11/instance_lock.h"
 
 namespace oculon::x11 {
+
+// What the event loop's ticks cost, counted always and reported only where a benchmark build
+// asked for it with ReportLoopStats.
+struct LoopStats {
+  uint64_t ticks = 0;
+  uint64_t roundTrips = 0;
+  uint64_t requests = 0;        // from one tick's query to the next: all of a tick's requests
+  uint64_t requestSamples = 0;  // the ticks that `requests` covers
+  uint64_t uploadedBytes = 0;
+  uint64_t allocations = 0;     // every heap allocation, the libraries' included
+  uint64_t ownAllocations = 0;  // those made by operator new: the program's own code
+};
+
+// Counters that a counting allocator keeps.
+struct AllocationCounters {
+  const std::atomic<uint64_t>* all = nullptr;
+  const std::atomic<uint64_t>* byOperatorNew = nullptr;
+};
+
+// At the end of the event loop, writes the stats of its ticks to `path` as "name value" lines.
+void ReportLoopStats(std::string path, AllocationCounters counters);
 
 class X11Backend : public Backend {
  public:
@@ -106,7 +128,9 @@ class X11Backend : public Backend {
   Clock::time_point focusFallbackAt_{};
   int mapRetriesLeft_ = 0;
   Clock::time_point mapRetryAt_{};
-  std::vector<uint32_t> uploadBuffer_;  // sized once, for the whole window
+  // Sized once: room for both eyes' areas, so that a tick uploads them in one request each.
+  static constexpr size_t kUploadBufferPixels = 64 * 170;
+  std::vector<uint32_t> uploadBuffer_;
 
   // --- The tick's queries: one query answers both the window's corner and the pointer ---
   PixelPoint pointerFromRectQuery_;
@@ -122,6 +146,14 @@ class X11Backend : public Backend {
 
   // --- Timers ---
   std::array<TimerSlot, 4> timers_{};
+
+  // --- What the ticks cost ---
+  LoopStats stats_;
+  bool firstTickDone_ = false;
+  uint64_t roundTrips_ = 0;
+  uint64_t uploadedBytes_ = 0;
+  unsigned int lastQuerySequence_ = 0;
+  void WriteLoopStats() const;
 };
 
 }  // namespace oculon::x11
