@@ -17,6 +17,7 @@
 #include <sstream>
 #include <thread>
 
+#include "bench/probes.h"
 #include "e2e/harness.h"
 
 namespace oculon::bench {
@@ -34,52 +35,12 @@ struct Options {
   std::string json = "build/bench/results.json";
 };
 
-// CPU time of a process in seconds, to the nanosecond where the kernel keeps schedstats.
-double CpuSeconds(pid_t pid) {
-  std::ifstream schedstat("/proc/" + std::to_string(pid) + "/schedstat");
-  unsigned long long runNs = 0;
-  if (schedstat >> runNs) return runNs / 1e9;
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string field;
-  unsigned long long utime = 0, stime = 0;
-  for (int i = 1; i <= 15 && stat >> field; ++i) {
-    if (i == 14) utime = std::stoull(field);
-    if (i == 15) stime = std::stoull(field);
-  }
-  return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
-
-long StatusKiB(pid_t pid, const std::string& key) {
-  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
-  }
-  return -1;
-}
-
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
   size_t middle = values.size() / 2;
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
-
-// A copy of an executable in a folder of its own.
-struct Copy {
-  explicit Copy(const std::string& executable) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "oculon-bench-XXXXXX").string();
-    folder = mkdtemp(pattern.data());
-    path = folder + "/" + std::filesystem::path(executable).filename().string();
-    std::filesystem::copy_file(executable, path);
-  }
-  ~Copy() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-  }
-  std::string folder;
-  std::string path;
-};
 
 // Moves the pointer in a circle around the window, every 10 ms, until stopped.
 class MovingPointer {

@@ -2,6 +2,7 @@
 #include "platform/headless/headless_desktop.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace oculon {
 
@@ -59,8 +60,12 @@ void HeadlessDesktop::DragPointerTo(PixelPoint point) {
 
 bool HeadlessDesktop::WindowRect(PixelRect& rect) {
   if (queriesFail_) return false;
-  rect = {window_.position.x, window_.position.y, window_.position.x + window_.size.width,
-          window_.position.y + window_.size.height};
+  // Scripted positions may lie at the edge of the coordinate range: the far edges stop there.
+  auto farEdge = [](int32_t from, int32_t length) {
+    return static_cast<int32_t>(std::min<int64_t>(int64_t{from} + length, INT32_MAX));
+  };
+  rect = {window_.position.x, window_.position.y, farEdge(window_.position.x, window_.size.width),
+          farEdge(window_.position.y, window_.size.height)};
   return true;
 }
 
