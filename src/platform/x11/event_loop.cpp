@@ -249,7 +249,7 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
 
 void X11Backend::OnMapped() {
   mapped_ = true;
-  if (WindowManagerCanMove()) {
+  if (WindowManagerSupports(atoms_._NET_ACTIVE_WINDOW)) {
     // A window that skips the taskbar is not focused by every window manager on its own.
     SendRootMessage(atoms_._NET_ACTIVE_WINDOW, {kFromApplication, XCB_CURRENT_TIME, 0, 0, 0});
     focusFallbackDue_ = true;
@@ -302,7 +302,7 @@ void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
 
 void X11Backend::StartMove() {
   lastPressCanPair_ = false;  // a drag is no first click
-  if (WindowManagerCanMove()) {
+  if (WindowManagerSupports(atoms_._NET_WM_MOVERESIZE)) {
     xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
     SendRootMessage(atoms_._NET_WM_MOVERESIZE, {uint32_t(pressRoot_.x), uint32_t(pressRoot_.y),
                                                 kMoveResizeMove, 1, kFromApplication});

@@ -311,7 +311,7 @@ void X11Backend::SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data) 
                  reinterpret_cast<const char*>(&message));
 }
 
-bool X11Backend::WindowManagerCanMove() {
+bool X11Backend::WindowManagerSupports(xcb_atom_t feature) {
   auto readWindow = [&](xcb_window_t on) -> xcb_window_t {
     auto reply = ReplyPtr<xcb_get_property_reply_t>(
         xcb_get_property_reply(connection_,
@@ -333,7 +333,7 @@ bool X11Backend::WindowManagerCanMove() {
   if (!supported) return false;
   auto* atoms = static_cast<xcb_atom_t*>(xcb_get_property_value(supported.get()));
   int count = xcb_get_property_value_length(supported.get()) / 4;
-  return std::find(atoms, atoms + count, atoms_._NET_WM_MOVERESIZE) != atoms + count;
+  return std::find(atoms, atoms + count, feature) != atoms + count;
 }
 
 void X11Backend::StartTimer(int timerId, int intervalMs) {

@@ -90,7 +90,8 @@ class X11Backend : public Backend {
   void WriteSizeHints();
   void ConfigurePosition();
   void SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data);
-  bool WindowManagerCanMove();
+  // A live EWMH window manager runs and lists `feature` among what it supports.
+  bool WindowManagerSupports(xcb_atom_t feature);
 
   // The event loop.
   int WaitTimeoutMs() const;
