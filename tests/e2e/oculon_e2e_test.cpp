@@ -263,6 +263,18 @@ TEST(WindowManagerStartingUp, TheWindowStillShowsAndIsManaged) {
   EXPECT_EQ(display.WindowPosition(*window), kDefaultPosition);
 }
 
+TEST(SmallScreen, AScreenNarrowerThanTheWindowPutsItPartlyOffTheScreen) {
+  Display display(160, 200);
+  Installed installed;
+  Process program({installed.executable()}, display.Environment());
+  std::optional<xcb_window_t> window = display.FindWindow("Form1");
+  ASSERT_TRUE(window);
+  EXPECT_TRUE(WaitFor([&] { return display.WindowPosition(*window) == Point{-5, 0}; }));
+  // The left eye's white, painted by the first tick, shows on the screen.
+  EXPECT_TRUE(WaitFor([&] { return display.Pixel(52 - 5, 148) == kWhite; }));
+  EXPECT_TRUE(program.Running());
+}
+
 TEST(NoDisplay, EndsWithAMessage) {
   Installed installed;
   for (std::string display : {"", ":987"}) {
