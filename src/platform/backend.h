@@ -41,7 +41,7 @@ class EventSink {
   virtual void OnExpose(const PixelRect& area) = 0;
 };
 
-struct WindowSpec {
+struct WindowRequest {
   std::string title;
   PixelSize size;
   PixelPoint position;
@@ -59,7 +59,7 @@ class Backend {
   virtual bool AnotherInstanceRuns() = 0;
 
   // Creates the one window, hidden; returns its 32-bit handle.
-  virtual uint32_t CreateWindow(const WindowSpec& spec, EventSink& sink) = 0;
+  virtual uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) = 0;
   virtual void MoveWindow(PixelPoint topLeft) = 0;
   virtual void ShowWindow() = 0;
   virtual void SetTopmost() = 0;

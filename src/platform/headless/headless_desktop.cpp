@@ -14,14 +14,14 @@ HeadlessDesktop::~HeadlessDesktop() {
   SetCurrentBackend(nullptr);
 }
 
-uint32_t HeadlessDesktop::CreateWindow(const WindowSpec& spec, EventSink& sink) {
+uint32_t HeadlessDesktop::CreateWindow(const WindowRequest& request, EventSink& sink) {
   sink_ = &sink;
   window_.created = true;
-  window_.title = spec.title;
-  window_.size = spec.size;
-  window_.position = spec.position;
-  window_.content = Image(spec.size.width, spec.size.height);
-  if (spec.icon) window_.icon = *spec.icon;
+  window_.title = request.title;
+  window_.size = request.size;
+  window_.position = request.position;
+  window_.content = Image(request.size.width, request.size.height);
+  if (request.icon) window_.icon = *request.icon;
   return 0x400001;
 }
 

@@ -76,7 +76,7 @@ class HeadlessDesktop : public Backend {
   // --- Backend ---
   PixelSize ScreenSize() override { return screen_; }
   bool AnotherInstanceRuns() override { return anotherInstance_; }
-  uint32_t CreateWindow(const WindowSpec& spec, EventSink& sink) override;
+  uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
   void MoveWindow(PixelPoint topLeft) override;
   void ShowWindow() override { window_.shown = true; }
   void SetTopmost() override { window_.topmost = true; }

@@ -98,11 +98,11 @@ bool X11Backend::AnotherInstanceRuns() {
   return instanceLock_.HeldByAnother(App.ExecutablePath(), displayName_);
 }
 
-uint32_t X11Backend::CreateWindow(const WindowSpec& spec, EventSink& sink) {
+uint32_t X11Backend::CreateWindow(const WindowRequest& request, EventSink& sink) {
   sink_ = &sink;
-  size_ = spec.size;
-  position_ = spec.position;
-  showInTaskbar_ = spec.showInTaskbar;
+  size_ = request.size;
+  position_ = request.position;
+  showInTaskbar_ = request.showInTaskbar;
   uploadBuffer_.assign(kUploadBufferPixels, 0);
   window_ = xcb_generate_id(connection_);
   uint32_t values[] = {screen_->black_pixel, XCB_GRAVITY_STATIC,
@@ -117,19 +117,20 @@ uint32_t X11Backend::CreateWindow(const WindowSpec& spec, EventSink& sink) {
                     XCB_CW_BACK_PIXEL | XCB_CW_BIT_GRAVITY | XCB_CW_EVENT_MASK, values);
   gc_ = xcb_generate_id(connection_);
   xcb_create_gc(connection_, gc_, window_, 0, nullptr);
-  SetWindowProperties(spec);
+  SetWindowProperties(request);
   return window_;
 }
 
-void X11Backend::SetWindowProperties(const WindowSpec& spec) {
+void X11Backend::SetWindowProperties(const WindowRequest& request) {
   auto setProperty = [&](xcb_atom_t property, xcb_atom_t type, uint8_t format, uint32_t count,
                          const void* data) {
     xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, property, type, format, count,
                         data);
   };
-  setProperty(XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, uint32_t(spec.title.size()), spec.title.data());
-  setProperty(atoms_._NET_WM_NAME, atoms_.UTF8_STRING, 8, uint32_t(spec.title.size()),
-              spec.title.data());
+  setProperty(XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, uint32_t(request.title.size()),
+              request.title.data());
+  setProperty(atoms_._NET_WM_NAME, atoms_.UTF8_STRING, 8, uint32_t(request.title.size()),
+              request.title.data());
   std::string className = programName_;
   if (!className.empty())
     className[0] = char(std::toupper(static_cast<unsigned char>(className[0])));
@@ -142,9 +143,9 @@ void X11Backend::SetWindowProperties(const WindowSpec& spec) {
   setProperty(atoms_.WM_PROTOCOLS, XCB_ATOM_ATOM, 32, 1, &atoms_.WM_DELETE_WINDOW);
   uint32_t pid = static_cast<uint32_t>(getpid());
   setProperty(atoms_._NET_WM_PID, XCB_ATOM_CARDINAL, 32, 1, &pid);
-  if (spec.icon) {
-    std::vector<uint32_t> icon{uint32_t(spec.icon->width()), uint32_t(spec.icon->height())};
-    icon.insert(icon.end(), spec.icon->pixels().begin(), spec.icon->pixels().end());
+  if (request.icon) {
+    std::vector<uint32_t> icon{uint32_t(request.icon->width()), uint32_t(request.icon->height())};
+    icon.insert(icon.end(), request.icon->pixels().begin(), request.icon->pixels().end());
     setProperty(atoms_._NET_WM_ICON, XCB_ATOM_CARDINAL, 32, uint32_t(icon.size()), icon.data());
   }
   WriteSizeHints();

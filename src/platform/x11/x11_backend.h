@@ -51,7 +51,7 @@ class X11Backend : public Backend {
   // --- Backend ---
   PixelSize ScreenSize() override;
   bool AnotherInstanceRuns() override;
-  uint32_t CreateWindow(const WindowSpec& spec, EventSink& sink) override;
+  uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
   void MoveWindow(PixelPoint topLeft) override;
   void ShowWindow() override;
   void SetTopmost() override;
@@ -85,7 +85,7 @@ class X11Backend : public Backend {
              std::string displayName);
 
   // Window set-up.
-  void SetWindowProperties(const WindowSpec& spec);
+  void SetWindowProperties(const WindowRequest& request);
   void WriteWmState();
   void WriteSizeHints();
   void ConfigurePosition();
