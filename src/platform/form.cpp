@@ -24,7 +24,7 @@ void Form::EnsureLoaded() {
   const Image* icon = definition_.icon.Handle() != 0 ? &definition_.icon.image() : nullptr;
   handle_ = CurrentBackend().CreateWindow(
       {definition_.caption, size, {}, icon, definition_.showInTaskbar}, *this);
-  CurrentBackend().Upload(screen_, screen_.Bounds());
+  CurrentBackend().Upload(Displayed(), persistent_.Bounds());
   for (size_t i = 0; i < timers_.size(); ++i) timers_[i]->Attach(static_cast<int>(i));
   Form_Load();
 }
@@ -90,7 +90,7 @@ void Form::Show() {
 
 void Form::Refresh() {
   EnsureLoaded();
-  screen_.CopyArea(persistent_, persistent_.Bounds());
+  if (!definition_.autoRedraw) screen_.CopyArea(persistent_, persistent_.Bounds());
   MarkDirty(persistent_.Bounds());
 }
 
@@ -101,7 +101,13 @@ bool Form::AutoRedraw() {
 
 void Form::SetAutoRedraw(bool on) {
   EnsureLoaded();
+  // From now on drawing goes onto the screen image, which starts as what the window shows.
+  if (definition_.autoRedraw && !on) screen_.CopyArea(persistent_, persistent_.Bounds());
   definition_.autoRedraw = on;
+}
+
+const Image& Form::Displayed() const {
+  return definition_.autoRedraw ? persistent_ : screen_;
 }
 
 int16_t Form::ScaleMode() {
@@ -173,9 +179,7 @@ void Form::Circle(float x, float y, float radius, int32_t color) {
   if (definition_.fillStyle == kFillSolid)
     fill = ArgbFromColor(ResolveColor(definition_.fillColor));
   Image& target = definition_.autoRedraw ? persistent_ : screen_;
-  PixelRect painted = target.Circle(x * scale, y * scale, radius * scale, outline, fill);
-  if (definition_.autoRedraw) screen_.CopyArea(persistent_, painted);
-  MarkDirty(painted);
+  MarkDirty(target.Circle(x * scale, y * scale, radius * scale, outline, fill));
 }
 
 int32_t Form::Point(float x, float y) {
@@ -217,6 +221,9 @@ void Form::MoveFocus(int step) {
 
 void Form::MarkDirty(const PixelRect& area) {
   if (area.IsEmpty()) return;
+  for (size_t i = 0; i < dirtyCount_; ++i) {
+    if (dirty_[i].Intersect(area) == area) return;  // a pupil within its eye's white
+  }
   if (dirtyCount_ == dirty_.size()) {
     dirty_[dirtyCount_ - 1] = dirty_[dirtyCount_ - 1].Union(area);
   } else {
@@ -226,10 +233,10 @@ void Form::MarkDirty(const PixelRect& area) {
 
 void Form::FlushPaint() {
   for (size_t i = 0; i < dirtyCount_; ++i) {
-    PixelRect changed = screen_.DifferingArea(shown_, dirty_[i]);
+    PixelRect changed = Displayed().DifferingArea(shown_, dirty_[i]);
     if (changed.IsEmpty()) continue;
-    CurrentBackend().Upload(screen_, changed);
-    shown_.CopyArea(screen_, changed);
+    CurrentBackend().Upload(Displayed(), changed);
+    shown_.CopyArea(Displayed(), changed);
   }
   dirtyCount_ = 0;
 }
@@ -275,11 +282,11 @@ void Form::OnKey(Key key) {
 }
 
 void Form::OnExpose(const PixelRect& area) {
-  PixelRect clipped = area.Intersect(screen_.Bounds());
+  PixelRect clipped = area.Intersect(persistent_.Bounds());
   if (clipped.IsEmpty()) return;
-  screen_.CopyArea(persistent_, clipped);
-  CurrentBackend().Upload(screen_, clipped);
-  shown_.CopyArea(screen_, clipped);
+  if (!definition_.autoRedraw) screen_.CopyArea(persistent_, clipped);
+  CurrentBackend().Upload(Displayed(), clipped);
+  shown_.CopyArea(Displayed(), clipped);
 }
 
 }  // namespace oculon

@@ -109,8 +109,13 @@ class Form : public EventSink {
   bool loaded_ = false;
   uint32_t handle_ = 0;
 
+  // What the window shows: the persistent image while AutoRedraw is on, the screen image
+  // otherwise.
+  const Image& Displayed() const;
+
   // The persistent image holds the picture over BackColor and what was drawn with AutoRedraw
-  // on; the screen image is what the window shows; the shown image what the backend has.
+  // on. The screen image is what the window shows while AutoRedraw is off: the persistent
+  // image and what was drawn on the screen alone. The shown image is what the backend has.
   Image persistent_;
   Image screen_;
   Image shown_;

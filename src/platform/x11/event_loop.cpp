@@ -178,12 +178,10 @@ void X11Backend::FireDueTimers() {
     // A late timer ticks once and starts afresh: ticks never pile up.
     slot.due += slot.interval;
     if (slot.due <= now) slot.due = now + slot.interval;
-    LoopStats before{0,
-                     roundTrips_,
-                     0,
-                     uploadedBytes_,
-                     Count(StatsReport().counters.all),
-                     Count(StatsReport().counters.byOperatorNew)};
+    LoopStats before{.roundTrips = roundTrips_,
+                     .uploadedBytes = uploadedBytes_,
+                     .allocations = Count(StatsReport().counters.all),
+                     .ownAllocations = Count(StatsReport().counters.byOperatorNew)};
     sink_->OnTimer(slot.id);
     // The first tick paints the eyes over the artwork's own: the steady state starts after it.
     if (!firstTickDone_) {
