@@ -99,6 +99,32 @@ Run Measure(Display& display, const std::string& executable, const std::string& 
   return run;
 }
 
+// User-space instructions per second of steady running, counted by callgrind: unlike CPU time,
+// the same from run to run.
+double InstructionsPerSecond(Display& display, const std::string& executable,
+                             const std::string& title, int seconds) {
+  Copy copy(executable);
+  std::string out = copy.folder + "/callgrind.out";
+  Process process({"valgrind", "--tool=callgrind", "--instr-atstart=no",
+                   "--callgrind-out-file=" + out, copy.path},
+                  display.Environment());
+  if (!display.FindWindow(title, 30s)) return 0;
+  std::this_thread::sleep_for(2s);  // past start-up
+  std::string pid = std::to_string(process.pid());
+  Process({"callgrind_control", "--instr=on", pid}, {}).WaitForExit(10s);
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  Process({"callgrind_control", "--instr=off", pid}, {}).WaitForExit(10s);
+  process.Kill(SIGTERM);
+  process.WaitForExit(30s);
+  std::ifstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("totals:", 0) == 0) {
+      return std::stod(line.substr(line.find(':') + 1)) / seconds;
+    }
+  }
+  return 0;
+}
+
 std::map<std::string, double> LoopCounts(Display& display, int seconds) {
   std::string report = std::filesystem::temp_directory_path() / "oculon-bench-loop-stats";
   std::filesystem::remove(report);
@@ -193,10 +219,20 @@ int main(int argc, char** argv) {
                    run + 1, program.cpuPerSecond * 100, floor.cpuPerSecond * 100);
     }
     std::map<std::string, double> perTick = LoopCounts(display, std::min(options.seconds, 5));
+    int countSeconds = std::min(options.seconds, 10);
+    double programInstructions =
+        InstructionsPerSecond(display, OCULON_EXECUTABLE, "Form1", countSeconds);
+    double floorInstructions =
+        InstructionsPerSecond(display, OCULON_FLOOR_EXECUTABLE, "floor", countSeconds);
+    double instructionRatio = floorInstructions > 0 ? programInstructions / floorInstructions : 0;
     double ratio = Median(floorCpu) > 0 ? Median(programCpu) / Median(floorCpu) : 0;
     std::printf("\npointer %s\n", mode);
     std::printf("  CPU, share of a core     program %.4f%%   floor %.4f%%   ratio %.2f\n",
                 Median(programCpu) * 100, Median(floorCpu) * 100, ratio);
+    std::printf(
+        "  instructions per second  program %.0f   floor %.0f   ratio %.2f (user space, "
+        "callgrind)\n",
+        programInstructions, floorInstructions, instructionRatio);
     std::printf("  memory, VmRSS (KiB)      program %.0f   floor %.0f\n", Median(programRss),
                 Median(floorRss));
     std::printf("  memory, VmHWM (KiB)      program %.0f   floor %.0f\n", Median(programHwm),
@@ -209,6 +245,9 @@ int main(int argc, char** argv) {
         perTick["own_allocations"], perTick["allocations"]);
     json << "  \"" << mode << "\": {\"cpu_program\": " << Median(programCpu)
          << ", \"cpu_floor\": " << Median(floorCpu) << ", \"cpu_ratio\": " << ratio
+         << ", \"instructions_per_second_program\": " << programInstructions
+         << ", \"instructions_per_second_floor\": " << floorInstructions
+         << ", \"instruction_ratio\": " << instructionRatio
          << ", \"rss_kib_program\": " << Median(programRss)
          << ", \"rss_kib_floor\": " << Median(floorRss)
          << ", \"hwm_kib_program\": " << Median(programHwm)

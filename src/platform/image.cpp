@@ -2,6 +2,7 @@
 #include "platform/image.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace oculon {
 namespace {
@@ -58,12 +59,18 @@ void Image::CopyArea(const Image& source, const PixelRect& area) {
 PixelRect Image::DifferingArea(const Image& other, const PixelRect& area) const {
   PixelRect clipped = area.Intersect(Bounds()).Intersect(other.Bounds());
   PixelRect found{};
+  if (clipped.IsEmpty()) return found;
+  size_t width = size_t(clipped.Width());
   for (int32_t row = clipped.top; row < clipped.bottom; ++row) {
-    for (int32_t column = clipped.left; column < clipped.right; ++column) {
-      if (Pixel(column, row) != other.Pixel(column, row)) {
-        found = found.Union({column, row, column + 1, row + 1});
-      }
-    }
+    const uint32_t* mine = &pixels_[Index(clipped.left, row)];
+    const uint32_t* theirs = &other.pixels_[other.Index(clipped.left, row)];
+    if (std::memcmp(mine, theirs, width * sizeof(uint32_t)) == 0) continue;
+    size_t first = 0;
+    while (mine[first] == theirs[first]) ++first;
+    size_t last = width - 1;
+    while (mine[last] == theirs[last]) --last;
+    found = found.Union(
+        {clipped.left + int32_t(first), row, clipped.left + int32_t(last) + 1, row + 1});
   }
   return found;
 }
@@ -82,22 +89,31 @@ PixelRect Image::Circle(double cx, double cy, double radius, uint32_t outline,
   for (int32_t y = firstRow; y <= lastRow; ++y) {
     Span below = DiscSpan(cx, cy, radius, y + 1);
     if (y >= 0 && y < height_ && here.left <= here.right) {
+      // The pixels whose four neighbours all lie in the disc are inside; the rest of the row's
+      // span is outline.
+      int32_t insideLeft = std::max({here.left + 1, above.left, below.left});
+      int32_t insideRight = std::min({here.right - 1, above.right, below.right});
+      if (insideLeft > insideRight) {  // a row of outline only
+        insideLeft = here.right + 1;
+        insideRight = here.right;
+      }
+      PaintRow(y, here.left, insideLeft - 1, outline);
+      if (fill) PaintRow(y, insideLeft, insideRight, *fill);
+      PaintRow(y, insideRight + 1, here.right, outline);
       int32_t from = std::max(here.left, 0);
       int32_t to = std::min(here.right, width_ - 1);
-      for (int32_t x = from; x <= to; ++x) {
-        bool onOutline = x == here.left || x == here.right || !above.Has(x) || !below.Has(x);
-        if (onOutline) {
-          SetPixel(x, y, outline);
-        } else if (fill) {
-          SetPixel(x, y, *fill);
-        }
-      }
       if (from <= to) painted = painted.Union({from, y, to + 1, y + 1});
     }
     above = here;
     here = below;
   }
   return painted;
+}
+
+void Image::PaintRow(int32_t y, int32_t from, int32_t to, uint32_t argb) {
+  from = std::max(from, 0);
+  to = std::min(to, width_ - 1);
+  if (from <= to) std::fill_n(&pixels_[Index(from, y)], to - from + 1, argb);
 }
 
 uint32_t ArgbFromColor(int32_t color) {

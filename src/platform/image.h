@@ -44,6 +44,8 @@ class Image {
 
  private:
   size_t Index(int32_t x, int32_t y) const { return size_t(y) * size_t(width_) + size_t(x); }
+  // Paints columns from..to of row y, clipped to the image.
+  void PaintRow(int32_t y, int32_t from, int32_t to, uint32_t argb);
 
   int32_t width_ = 0;
   int32_t height_ = 0;
