@@ -24,7 +24,6 @@ void Form::EnsureLoaded() {
   const Image* icon = definition_.icon.Handle() != 0 ? &definition_.icon.image() : nullptr;
   handle_ = CurrentBackend().CreateWindow(
       {definition_.caption, size, {}, icon, definition_.showInTaskbar}, *this);
-  CurrentBackend().Upload(Displayed(), persistent_.Bounds());
   for (size_t i = 0; i < timers_.size(); ++i) timers_[i]->Attach(static_cast<int>(i));
   Form_Load();
 }

@@ -25,6 +25,12 @@ uint32_t HeadlessDesktop::CreateWindow(const WindowRequest& request, EventSink& 
   return 0x400001;
 }
 
+void HeadlessDesktop::ShowWindow() {
+  if (window_.shown) return;
+  window_.shown = true;
+  sink_->OnExpose({0, 0, window_.size.width, window_.size.height});
+}
+
 void HeadlessDesktop::MoveWindow(PixelPoint topLeft) {
   window_.position = topLeft;
   window_.moves.push_back(topLeft);

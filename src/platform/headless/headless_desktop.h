@@ -78,7 +78,8 @@ class HeadlessDesktop : public Backend {
   bool AnotherInstanceRuns() override { return anotherInstance_; }
   uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
   void MoveWindow(PixelPoint topLeft) override;
-  void ShowWindow() override { window_.shown = true; }
+  // Like a real desktop, showing the window exposes all of it.
+  void ShowWindow() override;
   void SetTopmost() override { window_.topmost = true; }
   bool SetShape(std::span<const PixelRect> rects) override;
   void ReleaseCapture() override { ++captureReleases_; }
