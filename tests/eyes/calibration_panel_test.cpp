@@ -5,10 +5,9 @@
 namespace oculon {
 namespace {
 
+using testing::kBlackRgb;
+using testing::kWhiteRgb;
 using testing::OculonTest;
-
-constexpr uint32_t kWhiteRgb = 0xFFFFFF;
-constexpr uint32_t kBlackRgb = 0x000000;
 
 class Panel : public OculonTest {
  protected:

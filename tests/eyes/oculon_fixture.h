@@ -11,6 +11,10 @@
 
 namespace oculon::testing {
 
+// Colours as the desktop shows them, 0x00RRGGBB.
+inline constexpr uint32_t kWhiteRgb = 0xFFFFFF;
+inline constexpr uint32_t kBlackRgb = 0x000000;
+
 class OculonTest : public ::testing::Test {
  protected:
   OculonTest() {

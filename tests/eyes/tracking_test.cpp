@@ -9,10 +9,9 @@
 namespace oculon {
 namespace {
 
+using testing::kBlackRgb;
+using testing::kWhiteRgb;
 using testing::OculonTest;
-
-constexpr uint32_t kWhiteRgb = 0xFFFFFF;
-constexpr uint32_t kBlackRgb = 0x000000;
 
 class Tracking : public OculonTest {
  protected:
