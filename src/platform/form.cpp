@@ -40,7 +40,7 @@ void Form::MoveTo(PixelPoint topLeft) {
 
 float Form::Top() {
   EnsureLoaded();
-  return static_cast<float>(double{1.0} * Position().y * kTwipsPerPixel);
+  return TwipsFromPixels(Position().y);
 }
 
 void Form::SetTop(float twips) {
@@ -51,7 +51,7 @@ void Form::SetTop(float twips) {
 
 float Form::Left() {
   EnsureLoaded();
-  return static_cast<float>(double{1.0} * Position().x * kTwipsPerPixel);
+  return TwipsFromPixels(Position().x);
 }
 
 void Form::SetLeft(float twips) {

@@ -8,11 +8,11 @@ namespace oculon {
 ScreenObject Screen;
 
 float ScreenObject::Width() {
-  return static_cast<float>(double{1.0} * CurrentBackend().ScreenSize().width * kTwipsPerPixel);
+  return TwipsFromPixels(CurrentBackend().ScreenSize().width);
 }
 
 float ScreenObject::Height() {
-  return static_cast<float>(double{1.0} * CurrentBackend().ScreenSize().height * kTwipsPerPixel);
+  return TwipsFromPixels(CurrentBackend().ScreenSize().height);
 }
 
 }  // namespace oculon

@@ -94,6 +94,7 @@ std::optional<Key> KeyFrom(xcb_keysym_t keysym, bool shift) {
 int X11Backend::Run() {
   try {
     for (;;) {
+      pointerFresh_ = false;  // the pointer read with the window serves that event alone
       xcb_flush(connection_);
       pollfd fds[2] = {{xcb_get_file_descriptor(connection_), POLLIN, 0}, {signalFd_, POLLIN, 0}};
       int ready = poll(fds, signalFd_ >= 0 ? 2 : 1, WaitTimeoutMs());
