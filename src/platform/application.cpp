@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/backend.h"
+#include "platform/file_system.h"
 #include "platform/run_time_error.h"
 
 namespace oculon {
@@ -22,15 +23,23 @@ const std::string& Application::ExecutablePath() {
   return executablePath_;
 }
 
-std::string Application::Path() {
+const std::string& Application::KnownExecutablePath() {
   const std::string& executable = ExecutablePath();
+  // A path that cannot be had, or is past what the path queries deliver, names no folder.
+  if (executable.empty() || executable.size() >= kMaxPath)
+    Raise(ErrorNumber::kInvalidProcedureCall);
+  return executable;
+}
+
+std::string Application::Path() {
+  const std::string& executable = KnownExecutablePath();
   size_t slash = executable.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : executable.substr(0, slash);
 }
 
 std::string Application::EXEName() {
-  const std::string& executable = ExecutablePath();
+  const std::string& executable = KnownExecutablePath();
   std::string name = executable.substr(executable.rfind('/') + 1);
   size_t dot = name.rfind('.');
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);

@@ -9,9 +9,10 @@ class Application {
  public:
   // Another instance of this executable runs on this desktop.
   bool PrevInstance();
-  // The executable's folder: no trailing separator except at the root ("/").
+  // The executable's folder: no trailing separator except at the root ("/"). Error 5 when the
+  // executable's path cannot be had or is longer than a path may be (kMaxPath).
   std::string Path();
-  // The executable's file name without folder and extension.
+  // The executable's file name without folder and extension; error 5 as for Path.
   std::string EXEName();
   // The command-line arguments joined by blanks; "" when there are none.
   const std::string& Command() const { return commandLine_; }
@@ -24,6 +25,8 @@ class Application {
   const std::string& ExecutablePath();
 
  private:
+  const std::string& KnownExecutablePath();
+
   std::string commandLine_;
   std::string executablePath_;
 };

@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
+
+#include "platform/ending_signals.h"
 
 namespace oculon {
 namespace {
@@ -37,6 +40,11 @@ bool SameName(std::string_view a, std::string_view b) {
          });
 }
 
+// A UTF-8 byte-order mark is no part of the first line; it is kept when the file is written.
+size_t ByteOrderMarkLength(std::string_view text) {
+  return text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+}
+
 // One line of the file: [begin, end) is its text, [end, next) its line break.
 struct Line {
   size_t begin;
@@ -47,7 +55,7 @@ struct Line {
 // Walks the lines of a text; a line ends at LF, and a CR before the LF belongs to the break.
 class LineReader {
  public:
-  explicit LineReader(std::string_view text) : text_(text) {}
+  LineReader(std::string_view text, size_t start) : text_(text), position_(start) {}
 
   std::optional<Line> Next() {
     if (position_ >= text_.size()) return std::nullopt;
@@ -84,7 +92,7 @@ Lookup Find(std::string_view text, std::string_view section, std::string_view ke
   section = Trim(section);
   key = Trim(key);
   Lookup found;
-  LineReader reader(text);
+  LineReader reader(text, ByteOrderMarkLength(text));
   bool inSection = false;
   while (auto line = reader.Next()) {
     std::string_view content = text.substr(line->begin, line->end - line->begin);
@@ -107,22 +115,37 @@ Lookup Find(std::string_view text, std::string_view section, std::string_view ke
   return found;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat info {};
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+// This program writes a few dozen bytes: a settings file past this size is not its own, and is
+// neither read whole into memory nor replaced.
+constexpr off_t kMaxSettingsFileBytes = 1 << 20;
+
+enum class FileRead { kRead, kMissing, kRefused, kTooLarge };
+
+// Reads a settings file that is a regular file of at most kMaxSettingsFileBytes. A FIFO,
+// device or socket is refused before it is opened, and the open never blocks.
+FileRead ReadSettingsFile(const std::string& path, std::string& text, struct stat& info) {
   text.clear();
+  if (stat(path.c_str(), &info) != 0)
+    return errno == ENOENT ? FileRead::kMissing : FileRead::kRefused;
+  if (!S_ISREG(info.st_mode)) return FileRead::kRefused;
+  if (info.st_size > kMaxSettingsFileBytes) return FileRead::kTooLarge;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return FileRead::kRefused;
+  FileRead result =
+      fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? FileRead::kRead : FileRead::kRefused;
   char chunk[65536];
-  while (ok) {
+  while (result == FileRead::kRead) {
     ssize_t got = read(fd, chunk, sizeof chunk);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) ok = false;
+    if (got < 0) result = FileRead::kRefused;
     if (got <= 0) break;
     text.append(chunk, size_t(got));
+    // The file may have grown since it was looked at.
+    if (text.size() > size_t(kMaxSettingsFileBytes)) result = FileRead::kTooLarge;
   }
   close(fd);
-  return ok;
+  if (result != FileRead::kRead) text.clear();
+  return result;
 }
 
 bool WriteAll(int fd, std::string_view text) {
@@ -135,17 +158,24 @@ bool WriteAll(int fd, std::string_view text) {
   return true;
 }
 
-// Writes `text` to a new file beside `path` and renames it over `path`.
-bool ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
+enum class Replaced { kYes, kNoRoomForANewFile, kFailed };
+
+// Writes `text` to a new file beside `path`, with the old file's mode, group and (where the
+// system allows) owner, and renames it over `path`.
+Replaced ReplaceFile(const std::string& path, std::string_view text, mode_t mode,
+                     const struct stat* existing) {
   std::string temporary = path + ".XXXXXX";
   int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
+  if (fd < 0) return Replaced::kNoRoomForANewFile;
+  if (existing && fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+    [[maybe_unused]] int groupOnly = fchown(fd, uid_t(-1), existing->st_gid);
+  }
   bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (ok) ok = rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) {
     unlink(temporary.c_str());
-    return false;
+    return Replaced::kFailed;
   }
   std::string folder = std::filesystem::path(path).parent_path().string();
   int folderFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -153,7 +183,35 @@ bool ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
     fsync(folderFd);  // the rename itself survives a crash too
     close(folderFd);
   }
-  return true;
+  return Replaced::kYes;
+}
+
+// For a writable file in a folder that is not (a shared install): the file is rewritten where
+// it lies. The space is claimed first, so a full disk fails before a byte changes.
+bool RewriteInPlace(const std::string& path, std::string_view text) {
+  int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  struct stat info {};
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            (text.empty() || posix_fallocate(fd, 0, off_t(text.size())) == 0) &&
+            WriteAll(fd, text) && ftruncate(fd, off_t(text.size())) == 0 && fsync(fd) == 0;
+  return close(fd) == 0 && ok;
+}
+
+mode_t ModeForNewFiles() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+void ReportTooLargeToReplace(const std::string& path) {
+  static bool reported = false;  // one line, however many keys the save writes
+  if (reported) return;
+  reported = true;
+  std::fprintf(stderr,
+               "%s: not saving into \"%s\": a settings file over %lld KiB is left as it is\n",
+               program_invocation_short_name, path.c_str(),
+               static_cast<long long>(kMaxSettingsFileBytes / 1024));
 }
 
 // A settings file reached through a symbolic link is written where the link points, so the
@@ -185,7 +243,8 @@ uint32_t GetPrivateProfileStringA(const std::string& section, const std::string&
   if (size == 0) return 0;
   std::string text;
   std::string_view value;
-  if (!file.empty() && ReadWholeFile(file, text)) {
+  struct stat info {};
+  if (!file.empty() && ReadSettingsFile(file, text, info) == FileRead::kRead) {
     Lookup found = Find(text, section, key);
     if (found.keyLine) {
       value = Trim(std::string_view(text).substr(found.equalsSign + 1,
@@ -204,18 +263,11 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
   if (file.empty() || !CanBeStored(section, key, value)) return false;
   std::string target = WriteTarget(file);
   std::string text;
-  mode_t mode = 0666 & ~[] {
-    mode_t mask = umask(0);
-    umask(mask);
-    return mask;
-  }();
   struct stat info {};
-  if (stat(target.c_str(), &info) == 0) {
-    if (!ReadWholeFile(target, text)) return false;  // never replace what could not be read
-    mode = info.st_mode & 07777;
-  } else if (errno != ENOENT) {
-    return false;
-  }
+  FileRead read = ReadSettingsFile(target, text, info);
+  if (read == FileRead::kTooLarge) ReportTooLargeToReplace(target);
+  if (read != FileRead::kRead && read != FileRead::kMissing) return false;  // never replace
+  const struct stat* existing = read == FileRead::kRead ? &info : nullptr;
 
   Lookup found = Find(text, section, key);
   if (found.keyLine) {
@@ -226,10 +278,14 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
     if (last.next == last.end) keyLine.insert(0, kNewLine);  // the file ended without a break
     text.insert(last.next, keyLine);
   } else {
-    if (!text.empty() && text.back() != '\n') text += kNewLine;
+    if (text.size() > ByteOrderMarkLength(text) && text.back() != '\n') text += kNewLine;
     text += "[" + section + "]" + std::string(kNewLine) + key + "=" + value + std::string(kNewLine);
   }
-  return ReplaceFile(target, text, mode);
+  EndingSignalsHeld held;  // a signal never leaves the file half-written
+  mode_t mode = existing ? existing->st_mode & 07777 : ModeForNewFiles();
+  Replaced replaced = ReplaceFile(target, text, mode, existing);
+  if (replaced == Replaced::kNoRoomForANewFile && existing) return RewriteInPlace(target, text);
+  return replaced == Replaced::kYes;
 }
 
 }  // namespace oculon

@@ -10,7 +10,9 @@ namespace oculon {
 // Copies the value of `key` in `section` of `file` into `buffer` (cut to size - 1 characters,
 // NUL-terminated) and returns the number of characters copied. When the file, section or key
 // is missing, or the value is empty, `defaultValue` is copied instead. Sections and keys match
-// without regard to letter case; blanks around keys and values do not count.
+// without regard to letter case; blanks around keys and values do not count; a UTF-8
+// byte-order mark before the first line is passed over. Only a regular file of at most 1 MiB
+// is read: anything else (a FIFO, a device, a huge file) reads as missing.
 uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                   const std::string& defaultValue, char* buffer, uint32_t size,
                                   const std::string& file);
@@ -19,7 +21,9 @@ uint32_t GetPrivateProfileStringA(const std::string& section, const std::string&
 // or adds the key as the last line of its section, or adds the section at the end of the file,
 // creating the file when it is missing. Every other line stays byte for byte. The new file
 // replaces the old one only once it is completely written, so a failure leaves the old file
-// as it was. False when nothing was stored.
+// as it was; only where no new file can be made beside it (a folder the user cannot write) is
+// a writable file rewritten in place. A file that could not be read (not a regular file, or
+// over 1 MiB, which is also said on stderr) is never replaced. False when nothing was stored.
 bool WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                 const std::string& value, const std::string& file);
 

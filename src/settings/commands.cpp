@@ -74,6 +74,9 @@ void InitPaths() {
 
 void InitIniFile() {
   ResumeNext([] { gAppTitle = "Brask's Quibbet"; });
+  // Without the executable's name there is no file beside it to use: then there is no
+  // settings file at all, rather than one named after nothing in some other folder.
+  if (gExeName.empty()) return;
   std::string longName;
   ResumeNext([&] { longName = GetLongName(gAppPath + gExeName + ".exe"); });
   // Exactly three characters are dropped, whatever they are.

@@ -64,12 +64,19 @@ TEST_F(DamagedSettings, BinaryBytesAndNuls) {
   StartAndSave(content, {2, 0});  // "\0 450" begins with no number; "30\0\0" is 30 twips
 }
 
-TEST_F(DamagedSettings, AHugeFileAndAHugeLine) {
+TEST_F(DamagedSettings, AHugeLineWithinTheSizeCap) {
   std::string content = "[Other]\n";
-  for (int i = 0; i < 50 * 1024; ++i)
+  for (int i = 0; i < 100; ++i)
     content += "k" + std::to_string(i) + "=" + std::string(1000, 'v') + "\n";
-  content += "[Brask's Quibbet]\nTop=150\nLeft=300\nLong=" + std::string(3 << 20, 'x');
+  content += "[Brask's Quibbet]\nTop=150\nLeft=300\nLong=" + std::string(900'000, 'x');
   StartAndSave(content, {20, 10});
+}
+
+TEST_F(DamagedSettings, AFileOverTheSizeCapIsNeitherReadNorReplaced) {
+  std::string content = "[Brask's Quibbet]\nTop=150\nLeft=300\n";
+  content += "; " + std::string(1 << 20, 'x') + "\n";
+  StartAndSave(content, kDefault);
+  EXPECT_EQ(ReadFile(iniFile()), content);
 }
 
 TEST_F(DamagedSettings, RepeatedSectionsAndKeysAndNoFinalLineBreak) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/application.h"
+#include "platform/file_system.h"
 #include "temp_folder.h"
 
 namespace oculon {
@@ -44,6 +45,16 @@ TEST_F(Commands, AnExtensionIsDroppedFromTheName) {
   StartAs(folder / "Oculon.x86_64");
   EXPECT_EQ(gExeName, "Oculon");
   EXPECT_EQ(gIniFile, folder / "Oculon.ini");
+}
+
+TEST_F(Commands, AnExecutablePathPastThePathBufferGivesNoSettingsFileAtAll) {
+  std::string deep = "/" + std::string(200, 'd');
+  std::string executable;
+  while (executable.size() < kMaxPath) executable += deep;
+  StartAs(executable + "/oculon");
+  EXPECT_EQ(gIniFile, "");
+  EXPECT_EQ(gExeName, "");
+  EXPECT_EQ(gAppTitle, "Brask's Quibbet");
 }
 
 TEST_F(Commands, ExecutableInTheRootFolderGetsNoSecondSeparator) {

@@ -1,7 +1,6 @@
-// The X11 event loop: one poll over the connection, the ending signals and the timers; one
+// The X11 event loop: one poll over the connection and the timers; one
 // flat dispatch; presses turned into MouseDown, DblClick and moves; keys into the focus model.
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 #include <xcb/xcb_keysyms.h>
 
@@ -96,11 +95,8 @@ int X11Backend::Run() {
     for (;;) {
       pointerFresh_ = false;  // the pointer read with the window serves that event alone
       xcb_flush(connection_);
-      pollfd fds[2] = {{xcb_get_file_descriptor(connection_), POLLIN, 0}, {signalFd_, POLLIN, 0}};
-      int ready = poll(fds, signalFd_ >= 0 ? 2 : 1, WaitTimeoutMs());
-      if (ready > 0 && signalFd_ >= 0 && (fds[1].revents & POLLIN)) {
-        EndProgram(0);  // like a close by the window manager: nothing is written
-      }
+      pollfd connection{xcb_get_file_descriptor(connection_), POLLIN, 0};
+      poll(&connection, 1, WaitTimeoutMs());
       while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
         std::unique_ptr<xcb_generic_event_t, decltype(&free)> owned(event, &free);
         Dispatch(event);

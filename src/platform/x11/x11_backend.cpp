@@ -1,8 +1,6 @@
 // The X11 backend: connection, the window and its properties, the queries and the paint.
 #include "platform/x11/x11_backend.h"
 
-#include <signal.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 #include <xcb/randr.h>
 #include <xcb/shape.h>
@@ -14,6 +12,7 @@
 #include <cstring>
 
 #include "platform/application.h"
+#include "platform/ending_signals.h"
 #include "platform/run_time_error.h"
 
 namespace oculon::x11 {
@@ -35,14 +34,6 @@ constexpr uint32_t kUserPosition = 1;
 constexpr uint32_t kUserSize = 2;
 constexpr uint32_t kMinSize = 16;
 constexpr uint32_t kMaxSize = 32;
-
-int SignalFdForEndingSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, signal);
-  if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) return -1;
-  return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-}
 
 }  // namespace
 
@@ -70,12 +61,12 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, std::
       programName_(std::move(programName)),
       displayName_(std::move(displayName)),
       atoms_(InternAtoms(connection)),
-      keySymbols_(xcb_key_symbols_alloc(connection)),
-      signalFd_(SignalFdForEndingSignals()) {}
+      keySymbols_(xcb_key_symbols_alloc(connection)) {
+  EndOnEndingSignals();  // like a close by the desktop, even while the server does not answer
+}
 
 X11Backend::~X11Backend() {
   if (keySymbols_) xcb_key_symbols_free(keySymbols_);
-  if (signalFd_ >= 0) close(signalFd_);
   xcb_disconnect(connection_);
 }
 

@@ -114,7 +114,6 @@ class X11Backend : public Backend {
   Atoms atoms_;
   xcb_key_symbols_t* keySymbols_ = nullptr;
   InstanceLock instanceLock_;
-  int signalFd_ = -1;
 
   // --- The window ---
   xcb_window_t window_ = XCB_NONE;
