@@ -2,6 +2,8 @@
 // flat dispatch; presses turned into MouseDown, DblClick and moves; keys into the focus model.
 #include <poll.h>
 #include <unistd.h>
+#include <xcb/randr.h>
+#include <xcb/shape.h>
 #include <xcb/xcb_keysyms.h>
 
 #include <cstdio>
@@ -9,6 +11,7 @@
 
 #include "platform/run_time_error.h"
 #include "platform/x11/x11_backend.h"
+#include "platform/x11/x_error_text.h"
 
 namespace oculon::x11 {
 namespace {
@@ -93,7 +96,8 @@ std::optional<Key> KeyFrom(xcb_keysym_t keysym, bool shift) {
 int X11Backend::Run() {
   try {
     for (;;) {
-      pointerFresh_ = false;  // the pointer read with the window serves that event alone
+      pointerRead_ =
+          PointerRead::kNone;  // the pointer read with the window serves that event alone
       xcb_flush(connection_);
       pollfd connection{xcb_get_file_descriptor(connection_), POLLIN, 0};
       poll(&connection, 1, WaitTimeoutMs());
@@ -196,7 +200,8 @@ void X11Backend::FireDueTimers() {
 
 void X11Backend::Dispatch(xcb_generic_event_t* event) {
   switch (event->response_type & 0x7f) {
-    case 0:  // an error: the request that caused it is passed over
+    case 0:  // an error: said once, and the program goes on where it can
+      ReportXError(*reinterpret_cast<xcb_generic_error_t*>(event));
       break;
     case XCB_EXPOSE: {
       auto* expose = reinterpret_cast<xcb_expose_event_t*>(event);
@@ -222,6 +227,11 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
     case XCB_MAP_NOTIFY:
       if (reinterpret_cast<xcb_map_notify_event_t*>(event)->window == window_) OnMapped();
       break;
+    case XCB_CONFIGURE_NOTIFY:
+      if (reinterpret_cast<xcb_configure_notify_event_t*>(event)->window == window_) {
+        CheckPlacement();
+      }
+      break;
     case XCB_MAPPING_NOTIFY:
       xcb_refresh_keyboard_mapping(keySymbols_,
                                    reinterpret_cast<xcb_mapping_notify_event_t*>(event));
@@ -238,12 +248,38 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
       if (reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == window_) EndProgram(0);
       break;
     default:
+      if (randrPresent_ &&
+          (event->response_type == randrFirstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
+           event->response_type == randrFirstEvent_ + XCB_RANDR_NOTIFY)) {
+        OnLayoutChanged();
+      }
       break;
   }
 }
 
+void X11Backend::ReportXError(const xcb_generic_error_t& error) {
+  std::string_view extension;
+  if (const auto* shape = xcb_get_extension_data(connection_, &xcb_shape_id);
+      shape && shape->present && error.major_code == shape->major_opcode) {
+    extension = "SHAPE";
+  } else if (const auto* randr = xcb_get_extension_data(connection_, &xcb_randr_id);
+             randr && randr->present && error.major_code == randr->major_opcode) {
+    extension = "RANDR";
+  }
+  std::fprintf(
+      stderr, "%s: %s\n", programName_.c_str(),
+      DescribeXError(error.error_code, error.major_code, error.minor_code, extension).c_str());
+}
+
 void X11Backend::OnMapped() {
   mapped_ = true;
+  if (!everMapped_) {
+    everMapped_ = true;
+    placementCheckUntil_ = Clock::now() + kPlacementCheckTime;
+    CheckPlacement();
+  } else {
+    ReassertStates();  // mapped again by another program
+  }
   if (WindowManagerSupports(atoms_._NET_ACTIVE_WINDOW)) {
     // A window that skips the taskbar is not focused by every window manager on its own.
     SendRootMessage(atoms_._NET_ACTIVE_WINDOW, {kFromApplication, XCB_CURRENT_TIME, 0, 0, 0});

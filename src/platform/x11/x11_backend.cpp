@@ -10,10 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/application.h"
 #include "platform/ending_signals.h"
 #include "platform/run_time_error.h"
+#include "platform/x11/primary_monitor.h"
 
 namespace oculon::x11 {
 namespace {
@@ -35,6 +37,25 @@ constexpr uint32_t kUserSize = 2;
 constexpr uint32_t kMinSize = 16;
 constexpr uint32_t kMaxSize = 32;
 
+// Deeper is better, but a 32-bit visual (with alpha) only when nothing else is there.
+int VisualRank(uint8_t depth) {
+  return depth == 32 ? 0 : depth;
+}
+
+PixelFormat FormatOf(const xcb_setup_t& setup, const xcb_visualtype_t& visual, uint8_t depth) {
+  PixelFormat format;
+  for (auto it = xcb_setup_pixmap_formats_iterator(&setup); it.rem; xcb_format_next(&it)) {
+    if (it.data->depth != depth) continue;
+    format.bitsPerPixel = it.data->bits_per_pixel;
+    format.scanlinePad = it.data->scanline_pad;
+  }
+  format.mostSignificantByteFirst = setup.image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
+  format.redMask = visual.red_mask;
+  format.greenMask = visual.green_mask;
+  format.blueMask = visual.blue_mask;
+  return format;
+}
+
 }  // namespace
 
 std::unique_ptr<X11Backend> X11Backend::Connect(std::string programName) {
@@ -48,21 +69,63 @@ std::unique_ptr<X11Backend> X11Backend::Connect(std::string programName) {
     xcb_disconnect(connection);
     return nullptr;
   }
-  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+  xcb_prefetch_extension_data(connection, &xcb_shape_id);
+  xcb_prefetch_extension_data(connection, &xcb_randr_id);
+  const xcb_setup_t& setup = *xcb_get_setup(connection);
+  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(&setup);
   for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
-  return std::unique_ptr<X11Backend>(
-      new X11Backend(connection, screens.data, std::move(programName), std::move(displayName)));
+  const xcb_screen_t& screen = *screens.data;
+
+  Visual chosen;
+  for (auto depths = xcb_screen_allowed_depths_iterator(&screen); depths.rem;
+       xcb_depth_next(&depths)) {
+    uint8_t depth = depths.data->depth;
+    for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
+         xcb_visualtype_next(&visuals)) {
+      const xcb_visualtype_t& visual = *visuals.data;
+      if (visual._class != XCB_VISUAL_CLASS_TRUE_COLOR) continue;
+      bool isRoot = visual.visual_id == screen.root_visual;
+      bool rootChosen = chosen.id == screen.root_visual;
+      if (chosen.id == XCB_NONE || (isRoot && !rootChosen) ||
+          (!rootChosen && VisualRank(depth) > VisualRank(chosen.depth))) {
+        chosen = {visual.visual_id, depth, FormatOf(setup, visual, depth)};
+      }
+    }
+  }
+  if (chosen.id == XCB_NONE) {
+    std::fprintf(stderr,
+                 "%s: the display \"%s\" has no true-colour visual (its root window is %d-bit "
+                 "with a colour palette); the program needs one\n",
+                 programName.c_str(), displayName.c_str(), screen.root_depth);
+    xcb_disconnect(connection);
+    return nullptr;
+  }
+  return std::unique_ptr<X11Backend>(new X11Backend(
+      connection, screens.data, chosen, std::move(programName), std::move(displayName)));
 }
 
-X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, std::string programName,
-                       std::string displayName)
+X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visual visual,
+                       std::string programName, std::string displayName)
     : connection_(connection),
       screen_(screen),
+      visual_(visual),
+      converter_(visual.format),
       programName_(std::move(programName)),
       displayName_(std::move(displayName)),
       atoms_(InternAtoms(connection)),
       keySymbols_(xcb_key_symbols_alloc(connection)) {
   EndOnEndingSignals();  // like a close by the desktop, even while the server does not answer
+  const xcb_query_extension_reply_t* shape = xcb_get_extension_data(connection_, &xcb_shape_id);
+  shapePresent_ = shape && shape->present;
+  const xcb_query_extension_reply_t* randr = xcb_get_extension_data(connection_, &xcb_randr_id);
+  randrPresent_ = randr && randr->present;
+  if (randrPresent_) randrFirstEvent_ = randr->first_event;
+  primary_ = QueryPrimaryArea(connection_, *screen_);
+  if (randrPresent_) {
+    xcb_randr_select_input(connection_, screen_->root,
+                           XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
+                               XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+  }
 }
 
 X11Backend::~X11Backend() {
@@ -71,18 +134,21 @@ X11Backend::~X11Backend() {
 }
 
 PixelSize X11Backend::ScreenSize() {
-  PixelSize root{screen_->width_in_pixels, screen_->height_in_pixels};
-  auto primary = ReplyPtr<xcb_randr_get_output_primary_reply_t>(xcb_randr_get_output_primary_reply(
-      connection_, xcb_randr_get_output_primary(connection_, screen_->root), nullptr));
-  if (!primary || primary->output == XCB_NONE) return root;
-  auto output = ReplyPtr<xcb_randr_get_output_info_reply_t>(xcb_randr_get_output_info_reply(
-      connection_, xcb_randr_get_output_info(connection_, primary->output, XCB_CURRENT_TIME),
-      nullptr));
-  if (!output || output->crtc == XCB_NONE) return root;
-  auto crtc = ReplyPtr<xcb_randr_get_crtc_info_reply_t>(xcb_randr_get_crtc_info_reply(
-      connection_, xcb_randr_get_crtc_info(connection_, output->crtc, XCB_CURRENT_TIME), nullptr));
-  if (!crtc || crtc->width == 0) return root;
-  return {crtc->width, crtc->height};
+  return {primary_.Width(), primary_.Height()};
+}
+
+PixelPoint X11Backend::RootFromDesktop(PixelPoint desktop) const {
+  return {desktop.x + primary_.left, desktop.y + primary_.top};
+}
+
+PixelPoint X11Backend::DesktopFromRoot(PixelPoint root) const {
+  return {root.x - primary_.left, root.y - primary_.top};
+}
+
+void X11Backend::OnLayoutChanged() {
+  // The window stays where it is on the root; its position on the desktop follows the new
+  // primary monitor.
+  primary_ = QueryPrimaryArea(connection_, *screen_);
 }
 
 bool X11Backend::AnotherInstanceRuns() {
@@ -94,18 +160,27 @@ uint32_t X11Backend::CreateWindow(const WindowRequest& request, EventSink& sink)
   size_ = request.size;
   position_ = request.position;
   showInTaskbar_ = request.showInTaskbar;
-  uploadBuffer_.assign(kUploadBufferPixels, 0);
+  uploadBuffer_.assign(kUploadBufferBytes, 0);
   window_ = xcb_generate_id(connection_);
-  uint32_t values[] = {screen_->black_pixel, XCB_GRAVITY_STATIC,
-                       XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS |
-                           XCB_EVENT_MASK_BUTTON_RELEASE | XCB_EVENT_MASK_BUTTON_MOTION |
-                           XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_STRUCTURE_NOTIFY |
-                           XCB_EVENT_MASK_FOCUS_CHANGE};
-  xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen_->root,
-                    ClampToInt16(position_.x), ClampToInt16(position_.y),
-                    static_cast<uint16_t>(size_.width), static_cast<uint16_t>(size_.height), 0,
-                    XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
-                    XCB_CW_BACK_PIXEL | XCB_CW_BIT_GRAVITY | XCB_CW_EVENT_MASK, values);
+  uint32_t valueMask =
+      XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_BIT_GRAVITY | XCB_CW_EVENT_MASK;
+  std::array<uint32_t, 5> values = {
+      0, 0, XCB_GRAVITY_STATIC,
+      XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+          XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_KEY_PRESS |
+          XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE,
+      0};
+  if (visual_.id != screen_->root_visual) {
+    colormap_ = xcb_generate_id(connection_);
+    xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, colormap_, screen_->root, visual_.id);
+    valueMask |= XCB_CW_COLORMAP;
+    values[4] = colormap_;
+  }
+  PixelPoint root = RootFromDesktop(position_);
+  xcb_create_window(connection_, visual_.depth, window_, screen_->root, ClampToInt16(root.x),
+                    ClampToInt16(root.y), static_cast<uint16_t>(size_.width),
+                    static_cast<uint16_t>(size_.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    visual_.id, valueMask, values.data());
   gc_ = xcb_generate_id(connection_);
   xcb_create_gc(connection_, gc_, window_, 0, nullptr);
   SetWindowProperties(request);
@@ -146,8 +221,9 @@ void X11Backend::SetWindowProperties(const WindowRequest& request) {
 void X11Backend::WriteSizeHints() {
   uint32_t hints[18] = {};
   hints[0] = kUserPosition | kUserSize | kMinSize | kMaxSize;
-  hints[1] = static_cast<uint32_t>(position_.x);
-  hints[2] = static_cast<uint32_t>(position_.y);
+  PixelPoint root = RootFromDesktop(position_);
+  hints[1] = static_cast<uint32_t>(root.x);
+  hints[2] = static_cast<uint32_t>(root.y);
   hints[3] = hints[5] = hints[7] = static_cast<uint32_t>(size_.width);
   hints[4] = hints[6] = hints[8] = static_cast<uint32_t>(size_.height);
   xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS,
@@ -166,8 +242,9 @@ void X11Backend::WriteWmState() {
 }
 
 void X11Backend::ConfigurePosition() {
-  const uint32_t values[] = {static_cast<uint32_t>(ClampToInt16(position_.x)),
-                             static_cast<uint32_t>(ClampToInt16(position_.y))};
+  PixelPoint root = RootFromDesktop(position_);
+  const uint32_t values[] = {static_cast<uint32_t>(ClampToInt16(root.x - frameOffset_.x)),
+                             static_cast<uint32_t>(ClampToInt16(root.y - frameOffset_.y))};
   xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
 }
 
@@ -200,7 +277,22 @@ void X11Backend::SetTopmost() {
   xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_STACK_MODE, above);
 }
 
+void X11Backend::ReassertStates() {
+  if (!WindowManagerSupports(atoms_._NET_WM_STATE)) return;
+  constexpr uint32_t kAdd = 1;
+  constexpr uint32_t kFromApplication = 1;
+  if (topmost_) {
+    SendRootMessage(atoms_._NET_WM_STATE,
+                    {kAdd, atoms_._NET_WM_STATE_ABOVE, 0, kFromApplication, 0});
+  }
+  if (!showInTaskbar_) {
+    SendRootMessage(atoms_._NET_WM_STATE, {kAdd, atoms_._NET_WM_STATE_SKIP_TASKBAR,
+                                           atoms_._NET_WM_STATE_SKIP_PAGER, kFromApplication, 0});
+  }
+}
+
 bool X11Backend::SetShape(std::span<const PixelRect> rects) {
+  if (!shapePresent_) return false;  // the window stays rectangular
   std::vector<xcb_rectangle_t> xRects;
   xRects.reserve(rects.size());
   for (const PixelRect& r : rects) {
@@ -228,41 +320,76 @@ void X11Backend::ReleaseCapture() {
 }
 
 bool X11Backend::WindowRect(PixelRect& rect) {
-  if (!mapped_) {
-    rect = {position_.x, position_.y, position_.x + size_.width, position_.y + size_.height};
-    return true;
+  PixelPoint corner = position_;
+  if (mapped_) {
+    // One query on the window answers both where the window is and where the pointer is.
+    xcb_query_pointer_cookie_t cookie = xcb_query_pointer(connection_, window_);
+    if (lastQuerySequence_ != 0) {
+      stats_.requests += cookie.sequence - lastQuerySequence_;
+      ++stats_.requestSamples;
+    }
+    lastQuerySequence_ = cookie.sequence;
+    ++roundTrips_;
+    auto reply =
+        ReplyPtr<xcb_query_pointer_reply_t>(xcb_query_pointer_reply(connection_, cookie, nullptr));
+    if (!reply) return false;
+    if (reply->same_screen) {
+      pointerRead_ = PointerRead::kOnThisScreen;
+      pointerFromRectQuery_ = {reply->root_x, reply->root_y};
+      corner = DesktopFromRoot({reply->root_x - reply->win_x, reply->root_y - reply->win_y});
+    } else {
+      // The pointer is on another X screen: its answer says nothing about the window.
+      pointerRead_ = PointerRead::kOnAnotherScreen;
+      corner = DesktopFromRoot(ClientCornerOnRoot());
+    }
   }
-  // One query on the window answers both where the window is and where the pointer is.
-  xcb_query_pointer_cookie_t cookie = xcb_query_pointer(connection_, window_);
-  if (lastQuerySequence_ != 0) {
-    stats_.requests += cookie.sequence - lastQuerySequence_;
-    ++stats_.requestSamples;
-  }
-  lastQuerySequence_ = cookie.sequence;
-  ++roundTrips_;
-  xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(connection_, cookie, nullptr);
-  if (!reply) return false;
-  PixelPoint corner{reply->root_x - reply->win_x, reply->root_y - reply->win_y};
-  pointerFromRectQuery_ = {reply->root_x, reply->root_y};
-  pointerFresh_ = reply->same_screen != 0;
-  free(reply);
   rect = {corner.x, corner.y, corner.x + size_.width, corner.y + size_.height};
   return true;
 }
 
 bool X11Backend::CursorPos(PixelPoint& point) {
-  if (pointerFresh_) {
-    pointerFresh_ = false;
-    point = pointerFromRectQuery_;
+  PointerRead read = std::exchange(pointerRead_, PointerRead::kNone);
+  if (read == PointerRead::kOnThisScreen) {
+    point = DesktopFromRoot(pointerFromRectQuery_);
     return true;
   }
+  if (read == PointerRead::kOnAnotherScreen) return false;  // the caller keeps its last answer
   ++roundTrips_;
-  xcb_query_pointer_reply_t* reply =
-      xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, screen_->root), nullptr);
-  if (!reply) return false;
-  point = {reply->root_x, reply->root_y};
-  free(reply);
+  auto reply = ReplyPtr<xcb_query_pointer_reply_t>(
+      xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, screen_->root), nullptr));
+  if (!reply || !reply->same_screen) return false;
+  point = DesktopFromRoot({reply->root_x, reply->root_y});
   return true;
+}
+
+PixelPoint X11Backend::ClientCornerOnRoot() {
+  auto reply = ReplyPtr<xcb_translate_coordinates_reply_t>(xcb_translate_coordinates_reply(
+      connection_, xcb_translate_coordinates(connection_, window_, screen_->root, 0, 0), nullptr));
+  return reply ? PixelPoint{reply->dst_x, reply->dst_y} : RootFromDesktop(position_);
+}
+
+void X11Backend::CheckPlacement() {
+  if (placementCorrections_ >= 2 || press_ != Press::kNone || Clock::now() > placementCheckUntil_) {
+    return;
+  }
+  PixelPoint asked = RootFromDesktop(position_);
+  PixelPoint client = ClientCornerOnRoot();
+  PixelPoint offset{client.x - asked.x, client.y - asked.y};
+  if (offset == PixelPoint{}) return;
+  // A frame lies above and left of its client; anything else is the manager's own rule (it
+  // kept the window on the screen, or placed it where it likes), and is left to it.
+  if (offset.x < 0 || offset.y < 0 || offset.x > kMaxFrameOffset || offset.y > kMaxFrameOffset) {
+    placementCorrections_ = 2;
+    return;
+  }
+  // Asked once more, a manager that reads a request as the client's place puts it right; one
+  // that puts its frame there shows the same offset again, which is then the frame's.
+  if (placementCorrections_ == 1 && offset == lastPlacementOffset_) {
+    frameOffset_ = {frameOffset_.x + offset.x, frameOffset_.y + offset.y};
+  }
+  lastPlacementOffset_ = offset;
+  ++placementCorrections_;
+  ConfigurePosition();
 }
 
 void X11Backend::Upload(const Image& image, const PixelRect& area) {
@@ -272,22 +399,21 @@ void X11Backend::Upload(const Image& image, const PixelRect& area) {
   constexpr uint32_t kPutImageHeader = 24;
   uint64_t maxBytes = std::min<uint64_t>(
       uint64_t{xcb_get_maximum_request_length(connection_)} * 4 - kPutImageHeader,
-      uploadBuffer_.size() * sizeof(uint32_t));
-  uint64_t rowBytes = uint64_t(clipped.Width()) * 4;
+      uploadBuffer_.size());
+  uint64_t rowBytes = converter_.RowBytes(size_t(clipped.Width()));
   int32_t rowsPerRequest = static_cast<int32_t>(std::max<uint64_t>(1, maxBytes / rowBytes));
   for (int32_t top = clipped.top; top < clipped.bottom; top += rowsPerRequest) {
     int32_t rows = std::min(rowsPerRequest, clipped.bottom - top);
-    uint32_t* out = uploadBuffer_.data();
+    uint8_t* out = uploadBuffer_.data();
     for (int32_t y = top; y < top + rows; ++y) {
-      std::span<const uint32_t> row = image.Row(y);
-      out = std::copy(row.begin() + clipped.left, row.begin() + clipped.right, out);
+      out = converter_.ConvertRow(
+          image.Row(y).subspan(size_t(clipped.left), size_t(clipped.Width())), out);
     }
     uploadedBytes_ += uint64_t(rows) * rowBytes;
     xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_,
                   static_cast<uint16_t>(clipped.Width()), static_cast<uint16_t>(rows),
-                  ClampToInt16(clipped.left), ClampToInt16(top), 0, screen_->root_depth,
-                  uint32_t(rows * rowBytes),
-                  reinterpret_cast<const uint8_t*>(uploadBuffer_.data()));
+                  ClampToInt16(clipped.left), ClampToInt16(top), 0, visual_.depth,
+                  uint32_t(uint64_t(rows) * rowBytes), uploadBuffer_.data());
   }
 }
 
@@ -305,11 +431,13 @@ void X11Backend::SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data) 
 
 bool X11Backend::WindowManagerSupports(xcb_atom_t feature) {
   auto readWindow = [&](xcb_window_t on) -> xcb_window_t {
+    xcb_generic_error_t* gone = nullptr;  // a dead manager's window: expected, not reported
     auto reply = ReplyPtr<xcb_get_property_reply_t>(
         xcb_get_property_reply(connection_,
                                xcb_get_property(connection_, 0, on, atoms_._NET_SUPPORTING_WM_CHECK,
                                                 XCB_ATOM_WINDOW, 0, 1),
-                               nullptr));
+                               &gone));
+    free(gone);
     if (!reply || xcb_get_property_value_length(reply.get()) != 4) return XCB_NONE;
     return *static_cast<xcb_window_t*>(xcb_get_property_value(reply.get()));
   };

@@ -15,6 +15,7 @@
 #include "platform/backend.h"
 #include "platform/x11/atoms.h"
 #include "platform/x11/instance_lock.h"
+#include "platform/x11/pixel_format.h"
 
 namespace oculon::x11 {
 
@@ -81,8 +82,16 @@ class X11Backend : public Backend {
     Clock::time_point due{};
   };
 
-  X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, std::string programName,
-             std::string displayName);
+  // The visual the window is drawn in: the root's when it is TrueColor, else the best
+  // TrueColor visual the screen offers.
+  struct Visual {
+    xcb_visualid_t id = XCB_NONE;
+    uint8_t depth = 0;
+    PixelFormat format;
+  };
+
+  X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visual visual,
+             std::string programName, std::string displayName);
 
   // Window set-up.
   void SetWindowProperties(const WindowRequest& request);
@@ -90,6 +99,17 @@ class X11Backend : public Backend {
   void WriteSizeHints();
   void ConfigurePosition();
   void SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data);
+  // Positions on the desktop (relative to the primary monitor) and on the root window.
+  PixelPoint RootFromDesktop(PixelPoint desktop) const;
+  PixelPoint DesktopFromRoot(PixelPoint root) const;
+  // Where the client area's corner is on the root.
+  PixelPoint ClientCornerOnRoot();
+  // Shortly after the first map, each time the window is configured: where a manager put the
+  // client area off the asked position by what looks like its frame, asks again, and where
+  // the same offset comes back, takes it as the frame's and subtracts it from then on.
+  void CheckPlacement();
+  // A manager forgets the window's states when another program unmaps it: ask again.
+  void ReassertStates();
   // A live EWMH window manager runs and lists `feature` among what it supports.
   bool WindowManagerSupports(xcb_atom_t feature);
 
@@ -102,6 +122,8 @@ class X11Backend : public Backend {
   void OnMotion(const xcb_motion_notify_event_t& event);
   void OnKeyPress(const xcb_key_press_event_t& event);
   void OnMapped();
+  void OnLayoutChanged();
+  void ReportXError(const xcb_generic_error_t& error);
   void StartMove();
   [[noreturn]] void EndProgram(int exitCode);
   void CheckConnection();
@@ -109,19 +131,36 @@ class X11Backend : public Backend {
   // --- Connection ---
   xcb_connection_t* connection_;
   xcb_screen_t* screen_;
+  Visual visual_;
+  PixelConverter converter_;
   std::string programName_;
   std::string displayName_;
   Atoms atoms_;
+  bool shapePresent_ = false;
+  bool randrPresent_ = false;
+  uint8_t randrFirstEvent_ = 0;
+  // The primary monitor, in root coordinates: its corner is the desktop's origin.
+  PixelRect primary_;
   xcb_key_symbols_t* keySymbols_ = nullptr;
   InstanceLock instanceLock_;
 
   // --- The window ---
   xcb_window_t window_ = XCB_NONE;
   xcb_gcontext_t gc_ = XCB_NONE;
+  xcb_colormap_t colormap_ = XCB_NONE;  // only for a visual other than the root's
   EventSink* sink_ = nullptr;
   PixelSize size_;
-  PixelPoint position_;  // as last requested; the server's answer wins once mapped
+  PixelPoint position_;  // on the desktop, as last requested; the server's answer wins once mapped
+  // How far inside a window manager's frame the client area lies, where the manager places
+  // frames at the positions asked for the client.
+  PixelPoint frameOffset_;
+  static constexpr int kMaxFrameOffset = 64;
+  static constexpr auto kPlacementCheckTime = std::chrono::seconds(2);
+  Clock::time_point placementCheckUntil_{};
+  int placementCorrections_ = 0;
+  PixelPoint lastPlacementOffset_;
   bool mapped_ = false;
+  bool everMapped_ = false;
   bool topmost_ = false;
   bool showInTaskbar_ = true;
   bool focusFallbackDue_ = false;
@@ -129,12 +168,13 @@ class X11Backend : public Backend {
   int mapRetriesLeft_ = 0;
   Clock::time_point mapRetryAt_{};
   // Sized once: room for both eyes' areas, so that a tick uploads them in one request each.
-  static constexpr size_t kUploadBufferPixels = 64 * 170;
-  std::vector<uint32_t> uploadBuffer_;
+  static constexpr size_t kUploadBufferBytes = 64 * 170 * 4;
+  std::vector<uint8_t> uploadBuffer_;
 
   // --- The tick's queries: one query answers both the window's corner and the pointer ---
-  PixelPoint pointerFromRectQuery_;
-  bool pointerFresh_ = false;
+  enum class PointerRead { kNone, kOnThisScreen, kOnAnotherScreen };
+  PointerRead pointerRead_ = PointerRead::kNone;
+  PixelPoint pointerFromRectQuery_;  // on the root
 
   // --- Presses, double-clicks and moves ---
   Press press_ = Press::kNone;
