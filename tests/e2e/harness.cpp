@@ -38,10 +38,11 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds d
 // --- Process ---
 
 Process::Process(std::vector<std::string> argv, std::map<std::string, std::string> environment,
-                 const std::string& stderrFile) {
+                 const std::string& stderrFile, int workingFolder) {
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ > 0) return;
+  if (workingFolder >= 0 && fchdir(workingFolder) != 0) _exit(127);
   for (const auto& [name, value] : environment) {
     if (value.empty()) {
       unsetenv(name.c_str());
@@ -89,14 +90,19 @@ void Process::Kill(int signal) {
 
 // --- Display ---
 
-Display::Display(int width, int height) {
+Display::Display(int width, int height)
+    : Display(ServerOptions{.width = width, .height = height, .extraArguments = {}}) {}
+
+Display::Display(const ServerOptions& options) {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  server_ = std::make_unique<Process>(
-      std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                               "-noreset", "-nolisten", "tcp"},
-      std::map<std::string, std::string>{});
+  std::string screen = std::to_string(options.width) + "x" + std::to_string(options.height) + "x" +
+                       std::to_string(options.depth);
+  std::vector<std::string> argv{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                screen, "-noreset"};
+  argv.insert(argv.end(), {options.listenTcp ? "-listen" : "-nolisten", "tcp"});
+  argv.insert(argv.end(), options.extraArguments.begin(), options.extraArguments.end());
+  server_ = std::make_unique<Process>(argv, std::map<std::string, std::string>{});
   close(fds[1]);
   std::string number;
   pollfd readable{fds[0], POLLIN, 0};
@@ -108,7 +114,7 @@ Display::Display(int width, int height) {
   connection_ = xcb_connect(name_.c_str(), nullptr);
   if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot connect to Xvfb");
   root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-  uint32_t values[] = {kRootColor, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
+  uint32_t values[] = {options.depth == 24 ? kRootColor : 0, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY};
   xcb_change_window_attributes(connection_, root_, XCB_CW_BACK_PIXEL, values);
   xcb_clear_area(connection_, 0, root_, 0, 0, 0, 0);
   Sync();
@@ -116,6 +122,7 @@ Display::Display(int width, int height) {
 
 Display::~Display() {
   windowManager_.reset();
+  if (!windowManagerConfig_.empty()) std::filesystem::remove(windowManagerConfig_);
   if (connection_) xcb_disconnect(connection_);
   server_.reset();
 }
@@ -124,20 +131,20 @@ void Display::Sync() {
   free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
-void Display::StartWindowManager() {
-  StartWindowManagerWithoutWaiting();
+void Display::StartWindowManager(WindowManager manager) {
+  StartWindowManagerWithoutWaiting(manager);
   bool ready = WaitFor(
       [&] {
         std::vector<uint32_t> check = Property32(root_, "_NET_SUPPORTING_WM_CHECK");
         return !check.empty() && Property32(check[0], "_NET_SUPPORTING_WM_CHECK") == check;
       },
       10s);
-  // The check window comes before openbox manages windows, and a window mapped in between is
-  // never managed: ask again until openbox manages a probe.
+  // The check window comes before the manager manages windows, and a window mapped in between
+  // is never managed: ask again until the manager manages a probe (and gives it WM_STATE).
   xcb_window_t probe = MapOrdinaryWindow(0, 0, 10, 10, 0);
   ready = ready && WaitFor(
                        [&] {
-                         if (!Property32(probe, "_NET_FRAME_EXTENTS").empty()) return true;
+                         if (!Property32(probe, "WM_STATE").empty()) return true;
                          xcb_map_window(connection_, probe);
                          Sync();
                          std::this_thread::sleep_for(100ms);
@@ -146,12 +153,36 @@ void Display::StartWindowManager() {
                        10s);
   xcb_destroy_window(connection_, probe);
   Sync();
-  if (!ready) throw std::runtime_error("openbox did not start");
+  if (!ready) throw std::runtime_error("the window manager did not start");
 }
 
-void Display::StartWindowManagerWithoutWaiting() {
-  windowManager_ =
-      std::make_unique<Process>(std::vector<std::string>{"openbox", "--sm-disable"}, Environment());
+void Display::StartWindowManagerWithoutWaiting(WindowManager manager) {
+  std::vector<std::string> argv;
+  switch (manager) {
+    case WindowManager::kOpenbox:
+      argv = {"openbox", "--sm-disable"};
+      break;
+    case WindowManager::kI3: {
+      // The smallest configuration: no bar, no first-start wizard.
+      std::string pattern = (std::filesystem::temp_directory_path() / "oculon-i3-XXXXXX").string();
+      int fd = mkstemp(pattern.data());
+      const char config[] = "font pango:monospace 8\n";
+      if (fd < 0 || write(fd, config, sizeof config - 1) < 0) throw std::runtime_error("i3 config");
+      close(fd);
+      windowManagerConfig_ = pattern;
+      argv = {"i3", "-c", pattern};
+      break;
+    }
+    case WindowManager::kAwesome:
+      argv = {"awesome"};  // with its own default configuration, as a new user has it
+      break;
+  }
+  windowManager_ = std::make_unique<Process>(argv, Environment());
+}
+
+std::optional<int> Display::Run(std::vector<std::string> argv) {
+  Process command(std::move(argv), Environment());
+  return command.WaitForExit(10s);
 }
 
 void Display::StopWindowManager() {
@@ -235,20 +266,73 @@ xcb_window_t Display::InputFocus() {
   return reply ? reply->focus : XCB_NONE;
 }
 
-std::vector<uint32_t> Display::Pixels(int x, int y, int width, int height) {
-  auto reply = Owned(
-      xcb_get_image_reply(connection_,
-                          xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, int16_t(x),
-                                        int16_t(y), uint16_t(width), uint16_t(height), ~0u),
-                          nullptr));
+namespace {
+
+// A channel's bits scaled back to 8 bits.
+uint32_t Channel(uint32_t pixel, uint32_t mask) {
+  if (mask == 0) return 0;
+  int shift = __builtin_ctz(mask);
+  uint32_t maximum = mask >> shift;
+  return (((pixel & mask) >> shift) * 255 + maximum / 2) / maximum;
+}
+
+}  // namespace
+
+std::vector<uint32_t> Display::ReadImage(xcb_drawable_t drawable, xcb_visualid_t visualId, int x,
+                                         int y, int width, int height) {
   std::vector<uint32_t> pixels(size_t(width) * size_t(height), 0xFF000000);
-  if (!reply) return pixels;
+  const xcb_setup_t* setup = xcb_get_setup(connection_);
+  const xcb_visualtype_t* visual = nullptr;
+  for (auto screens = xcb_setup_roots_iterator(setup); screens.rem && !visual;
+       xcb_screen_next(&screens)) {
+    for (auto depths = xcb_screen_allowed_depths_iterator(screens.data); depths.rem && !visual;
+         xcb_depth_next(&depths)) {
+      for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
+           xcb_visualtype_next(&visuals)) {
+        if (visuals.data->visual_id == visualId) visual = visuals.data;
+      }
+    }
+  }
+  auto reply = Owned(xcb_get_image_reply(
+      connection_,
+      xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, int16_t(x), int16_t(y),
+                    uint16_t(width), uint16_t(height), ~0u),
+      nullptr));
+  if (!reply || !visual) return pixels;
+  int bitsPerPixel = 32;
+  for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it)) {
+    if (it.data->depth == reply->depth) bitsPerPixel = it.data->bits_per_pixel;
+  }
+  size_t bytes = size_t(bitsPerPixel / 8);
+  size_t rowBytes = (size_t(width) * bytes + 3) / 4 * 4;
+  bool bigEndian = setup->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
   const uint8_t* data = xcb_get_image_data(reply.get());
-  for (size_t i = 0; i < pixels.size(); ++i) {
-    std::memcpy(&pixels[i], data + 4 * i, 4);
-    pixels[i] &= 0xFFFFFF;
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      const uint8_t* at = data + size_t(row) * rowBytes + size_t(column) * bytes;
+      uint32_t pixel = 0;
+      for (size_t i = 0; i < bytes; ++i) {
+        pixel |= uint32_t(at[i]) << (8 * (bigEndian ? bytes - 1 - i : i));
+      }
+      pixels[size_t(row) * size_t(width) + size_t(column)] =
+          Channel(pixel, visual->red_mask) << 16 | Channel(pixel, visual->green_mask) << 8 |
+          Channel(pixel, visual->blue_mask);
+    }
   }
   return pixels;
+}
+
+std::vector<uint32_t> Display::Pixels(int x, int y, int width, int height) {
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+  return ReadImage(root_, screen->root_visual, x, y, width, height);
+}
+
+std::vector<uint32_t> Display::WindowPixels(xcb_window_t window, int x, int y, int width,
+                                            int height) {
+  auto attributes = Owned(xcb_get_window_attributes_reply(
+      connection_, xcb_get_window_attributes(connection_, window), nullptr));
+  if (!attributes) return std::vector<uint32_t>(size_t(width) * size_t(height), 0xFF000000);
+  return ReadImage(window, attributes->visual, x, y, width, height);
 }
 
 uint32_t Display::Pixel(int x, int y) {
@@ -313,6 +397,14 @@ void Display::SendClose(xcb_window_t window) {
 void Display::MovePointer(int x, int y) {
   xcb_test_fake_input(connection_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_, int16_t(x),
                       int16_t(y), 0);
+  Sync();
+}
+
+void Display::MovePointerToScreen(int screen, int x, int y) {
+  auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+  for (int i = 0; i < screen && screens.rem; ++i) xcb_screen_next(&screens);
+  // XTest motion stays on the screen it starts from; a warp to another root crosses over.
+  xcb_warp_pointer(connection_, XCB_NONE, screens.data->root, 0, 0, 0, 0, int16_t(x), int16_t(y));
   Sync();
 }
 

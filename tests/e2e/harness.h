@@ -24,8 +24,10 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds d
 // A child process, ended (SIGTERM, then SIGKILL) when this object goes.
 class Process {
  public:
+  // Runs `argv` in the working folder open as `workingFolder`, or in this one (-1): a folder
+  // whose path is too long to name can still be open.
   Process(std::vector<std::string> argv, std::map<std::string, std::string> environment,
-          const std::string& stderrFile = "/dev/null");
+          const std::string& stderrFile = "/dev/null", int workingFolder = -1);
   ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
@@ -47,12 +49,24 @@ struct Point {
   bool operator==(const Point&) const = default;
 };
 
+// How the X server of a test is started.
+struct ServerOptions {
+  int width = 1280;
+  int height = 800;
+  int depth = 24;
+  bool listenTcp = false;
+  std::vector<std::string> extraArguments;  // e.g. "-extension", "RANDR"; another "-screen"
+};
+
+enum class WindowManager { kOpenbox, kI3, kAwesome };
+
 // An X server of our own, with a solid root colour, and a client connection to drive it.
 class Display {
  public:
   static constexpr uint32_t kRootColor = 0x2080C0;  // what cut-away pixels show
 
   explicit Display(int width = 1280, int height = 800);
+  explicit Display(const ServerOptions& options);
   ~Display();
 
   const std::string& name() const { return name_; }
@@ -60,11 +74,16 @@ class Display {
   xcb_window_t root() const { return root_; }
   std::map<std::string, std::string> Environment() const { return {{"DISPLAY", name_}}; }
 
-  // openbox as the window manager, ready once its check window is announced.
-  void StartWindowManager();
-  void StartWindowManagerWithoutWaiting();
+  // A window manager (openbox unless told), ready once it manages a window of ours.
+  void StartWindowManager(WindowManager manager = WindowManager::kOpenbox);
+  void StartWindowManagerWithoutWaiting(WindowManager manager = WindowManager::kOpenbox);
   void StopWindowManager();
   void KillServer() { server_->Kill(SIGKILL); }
+  // Freezes the server as a hung one would be, and lets it go on.
+  void FreezeServer() { server_->Kill(SIGSTOP); }
+  void ThawServer() { server_->Kill(SIGCONT); }
+  // Runs a client program such as xrandr on this display; its exit code.
+  std::optional<int> Run(std::vector<std::string> argv);
 
   // The top-level client window titled `title`, once it is viewable.
   std::optional<xcb_window_t> FindWindow(const std::string& title,
@@ -76,9 +95,11 @@ class Display {
   std::string PropertyText(xcb_window_t window, xcb_atom_t property);
   xcb_atom_t Atom(const std::string& name);
   xcb_window_t InputFocus();
-  // The colour the screen shows at (x, y), 0xRRGGBB.
+  // The colour the screen shows at (x, y), 0xRRGGBB, whatever the server's pixel format.
   uint32_t Pixel(int x, int y);
   std::vector<uint32_t> Pixels(int x, int y, int width, int height);
+  // The colours of a window's own pixels, read in the window's visual.
+  std::vector<uint32_t> WindowPixels(xcb_window_t window, int x, int y, int width, int height);
   // An ordinary window of our own, painted `color`, that records button presses.
   xcb_window_t OpenOrdinaryWindow(int x, int y, int width, int height, uint32_t color);
   // The same, without waiting for the window to show.
@@ -88,6 +109,8 @@ class Display {
 
   // XTest input.
   void MovePointer(int x, int y);
+  // Moves the pointer onto another X screen of this server.
+  void MovePointerToScreen(int screen, int x, int y);
   void Press(int button);
   void Release(int button);
   void Click(int x, int y, int button = 1);
@@ -103,8 +126,11 @@ class Display {
  private:
   void Sync();
   uint8_t Keycode(uint32_t keysym);
+  std::vector<uint32_t> ReadImage(xcb_drawable_t drawable, xcb_visualid_t visual, int x, int y,
+                                  int width, int height);
 
   std::unique_ptr<Process> server_;
+  std::string windowManagerConfig_;
   std::unique_ptr<Process> windowManager_;
   std::string name_;
   xcb_connection_t* connection_ = nullptr;

@@ -8,8 +8,7 @@
 #include <sstream>
 #include <thread>
 
-#include "e2e/harness.h"
-#include "eyes/artwork.h"
+#include "e2e/program_on_display.h"
 
 namespace oculon::e2e {
 namespace {
@@ -17,73 +16,14 @@ namespace {
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 800;
 constexpr Point kDefaultPosition{(kScreenWidth * 15 / 2 - 1275) / 15, 0};
-constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr uint32_t kBlack = 0x000000;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// The artwork's colour at a client pixel, 0xRRGGBB.
-uint32_t ArtworkPixel(int x, int y) {
-  static const StdPicture head = HeadPicture();
-  return head.image().Pixel(x, y) & 0xFFFFFF;
-}
-
-class Oculon : public ::testing::TestWithParam<bool> {
+class Oculon : public ::testing::TestWithParam<bool>, protected ProgramOnDisplay {
  protected:
-  Oculon() : display(kScreenWidth, kScreenHeight) {
+  Oculon()
+      : ProgramOnDisplay({.width = kScreenWidth, .height = kScreenHeight, .extraArguments = {}}) {
     if (WithWindowManager()) display.StartWindowManager();
   }
 
   bool WithWindowManager() const { return GetParam(); }
-
-  // Starts the program and waits for its window; false when it did not appear.
-  bool Launch() {
-    program = std::make_unique<Process>(std::vector<std::string>{installed.executable()},
-                                        display.Environment(), installed.folder() + "/stderr");
-    std::optional<xcb_window_t> found = display.FindWindow("Form1");
-    if (found) window = *found;
-    return found.has_value();
-  }
-  // Launches the program and waits for its first tick's paint.
-  bool Start() {
-    return Launch() && WaitFor([&] { return Screen(52, 148) == kWhite; });
-  }
-
-  Point Position() { return display.WindowPosition(window); }
-  // What the screen shows at a client pixel of the program's window.
-  uint32_t Screen(int x, int y) {
-    Point corner = Position();
-    return display.Pixel(corner.x + x, corner.y + y);
-  }
-  Point ScreenOf(int x, int y) {
-    Point corner = Position();
-    return {corner.x + x, corner.y + y};
-  }
-  // Waits until the pupil of the eye at `eye` points at the screen point `pointer`.
-  bool PupilFollows(Point eye, Point pointer) {
-    Point corner = Position();
-    double dx = corner.x + eye.x - pointer.x, dy = corner.y + eye.y - pointer.y;
-    double length = std::hypot(dx, dy);
-    double ux = length == 0 ? 0 : dx / length, uy = length == 0 ? 0 : dy / length;
-    double px = eye.x - 10 * ux, py = eye.y - 10 * uy;
-    // Black at the pupil's centre and 5 pixels towards the eye's edge; white beyond it.
-    return WaitFor([&] {
-      return Screen(int(std::lround(px)), int(std::lround(py))) == kBlack &&
-             Screen(int(std::lround(px - 5 * ux)), int(std::lround(py - 5 * uy))) == kBlack &&
-             (length == 0 ||
-              Screen(int(std::lround(eye.x + 9 * ux)), int(std::lround(eye.y + 9 * uy))) == kWhite);
-    });
-  }
-
-  Display display;
-  Installed installed;
-  std::unique_ptr<Process> program;
-  xcb_window_t window = XCB_NONE;
 };
 
 TEST_P(Oculon, FirstStartShowsTheHeadAtTheTopCentredWithoutAFrameAndWritesNothing) {

@@ -369,9 +369,7 @@ PixelPoint X11Backend::ClientCornerOnRoot() {
 }
 
 void X11Backend::CheckPlacement() {
-  if (placementCorrections_ >= 2 || press_ != Press::kNone || Clock::now() > placementCheckUntil_) {
-    return;
-  }
+  if (placementCorrections_ >= 2 || Clock::now() > placementCheckUntil_) return;
   PixelPoint asked = RootFromDesktop(position_);
   PixelPoint client = ClientCornerOnRoot();
   PixelPoint offset{client.x - asked.x, client.y - asked.y};

@@ -1,0 +1,93 @@
+// The program under test on a display of its own: started, found, and looked at as a user
+// would, through the screen's pixels.
+#pragma once
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+#include "eyes/artwork.h"
+
+namespace oculon::e2e {
+
+inline constexpr uint32_t kWhite = 0xFFFFFF;
+inline constexpr uint32_t kBlack = 0x000000;
+
+// The artwork's colour at a client pixel, 0xRRGGBB.
+inline uint32_t ArtworkPixel(int x, int y) {
+  static const StdPicture head = HeadPicture();
+  return head.image().Pixel(x, y) & 0xFFFFFF;
+}
+
+inline std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class ProgramOnDisplay {
+ protected:
+  explicit ProgramOnDisplay(const ServerOptions& options)
+      : display(options), environment(display.Environment()) {}
+
+  // Runs `argv` (which starts the program), in `workingFolder` when one is open, and waits for
+  // the program's window; false when it did not appear.
+  bool LaunchCommand(const std::vector<std::string>& argv, int workingFolder = -1) {
+    program = std::make_unique<Process>(argv, environment, StderrFile(), workingFolder);
+    std::optional<xcb_window_t> found = display.FindWindow("Form1");
+    if (found) window = *found;
+    return found.has_value();
+  }
+  // Starts the program (behind `prefix`, such as a tool that changes the user) and waits for
+  // its window.
+  bool Launch(const std::vector<std::string>& prefix = {}) {
+    std::vector<std::string> argv = prefix;
+    argv.push_back(installed.executable());
+    return LaunchCommand(argv);
+  }
+  // Launches the program and waits for its first tick's paint.
+  bool Start(const std::vector<std::string>& prefix = {}) {
+    return Launch(prefix) && WaitFor([&] { return Screen(52, 148) == kWhite; });
+  }
+
+  std::string StderrFile() const { return installed.folder() + "/stderr"; }
+  Point Position() { return display.WindowPosition(window); }
+  // What the screen shows at a client pixel of the program's window.
+  uint32_t Screen(int x, int y) {
+    Point corner = Position();
+    return display.Pixel(corner.x + x, corner.y + y);
+  }
+  Point ScreenOf(int x, int y) {
+    Point corner = Position();
+    return {corner.x + x, corner.y + y};
+  }
+  // Waits until the pupil of the eye at `eye` points at the screen point `pointer`.
+  bool PupilFollows(Point eye, Point pointer) {
+    Point corner = Position();
+    double dx = corner.x + eye.x - pointer.x, dy = corner.y + eye.y - pointer.y;
+    double length = std::hypot(dx, dy);
+    double ux = length == 0 ? 0 : dx / length, uy = length == 0 ? 0 : dy / length;
+    double px = eye.x - 10 * ux, py = eye.y - 10 * uy;
+    // Black at the pupil's centre and 5 pixels towards the eye's edge; white beyond it.
+    return WaitFor([&] {
+      return Screen(int(std::lround(px)), int(std::lround(py))) == kBlack &&
+             Screen(int(std::lround(px - 5 * ux)), int(std::lround(py - 5 * uy))) == kBlack &&
+             (length == 0 ||
+              Screen(int(std::lround(eye.x + 9 * ux)), int(std::lround(eye.y + 9 * uy))) == kWhite);
+    });
+  }
+
+  Display display;
+  std::map<std::string, std::string> environment;  // the program's
+  Installed installed;
+  std::unique_ptr<Process> program;
+  xcb_window_t window = XCB_NONE;
+};
+
+}  // namespace oculon::e2e

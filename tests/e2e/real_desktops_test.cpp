@@ -1,0 +1,422 @@
+// The real program on the desktops and files that users have, beyond a 24-bit single monitor:
+// other colour depths, several monitors and screens, servers without an extension, a TCP
+// display, hostile settings files, a frozen server, other window managers.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <xcb/shape.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "e2e/program_on_display.h"
+
+namespace oculon::e2e {
+namespace {
+
+constexpr Point kDefaultPosition{555, 0};  // on a 1280-pixel-wide screen
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
+
+ServerOptions Server(std::vector<std::string> extraArguments = {}) {
+  return {.width = 1280, .height = 800, .extraArguments = std::move(extraArguments)};
+}
+
+std::string Settings(int topTwips, int leftTwips) {
+  return "[Brask's Quibbet]\r\nTop=" + std::to_string(topTwips) +
+         "\r\nLeft=" + std::to_string(leftTwips) + "\r\n";
+}
+
+bool NearEyes(int x, int y) {
+  return std::hypot(x - 58, y - 148) < 20 || std::hypot(x - 117, y - 150) < 20;
+}
+
+// Compares the shown head with the artwork on a grid of its pixels, eyes aside.
+void ExpectTheArtwork(const std::vector<uint32_t>& shown, int tolerance) {
+  int compared = 0;
+  for (int y = 3; y < 321; y += 7) {
+    for (int x = 4; x < 166; x += 5) {
+      uint32_t want = ArtworkPixel(x, y);
+      if (want == 0x00012B || NearEyes(x, y)) continue;
+      uint32_t got = shown[size_t(y) * 170 + size_t(x)];
+      for (int shift : {16, 8, 0}) {
+        int difference = int((got >> shift) & 0xFF) - int((want >> shift) & 0xFF);
+        ASSERT_LE(std::abs(difference), tolerance)
+            << "at " << x << "," << y << ": " << std::hex << got << " for " << want;
+      }
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 700);
+}
+
+// --- Colour depths ---
+
+class ColourDepth : public ::testing::TestWithParam<int>, protected ProgramOnDisplay {
+ protected:
+  ColourDepth() : ProgramOnDisplay({.depth = GetParam(), .extraArguments = {}}) {}
+};
+
+TEST_P(ColourDepth, TheHeadShowsTheArtworksColoursWithinTheDepthsPrecision) {
+  ASSERT_TRUE(Start());  // the eye whites are exactly white
+  Point corner = Position();
+  // Five bits a channel leave up to 4 of 255 off; ten bits, less than one.
+  ExpectTheArtwork(display.Pixels(corner.x, corner.y, 170, 322), GetParam() == 30 ? 1 : 5);
+  display.MovePointer(0, 0);
+  EXPECT_TRUE(PupilFollows({58, 148}, {0, 0}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, ColourDepth, ::testing::Values(15, 16, 30),
+                         [](const auto& depth) { return "Depth" + std::to_string(depth.param); });
+
+class PalettedDisplay : public ::testing::Test, protected ProgramOnDisplay {
+ protected:
+  PalettedDisplay() : ProgramOnDisplay({.depth = 8, .extraArguments = {}}) {}
+};
+
+TEST_F(PalettedDisplay, TheHeadIsDrawnInATrueColourVisualOfItsOwn) {
+  ASSERT_TRUE(Launch());
+  // Read in the window's own visual: three bits of red and green, two of blue.
+  ASSERT_TRUE(WaitFor([&] { return display.WindowPixels(window, 52, 148, 1, 1)[0] == kWhite; }));
+  ExpectTheArtwork(display.WindowPixels(window, 0, 0, 170, 322), 43);
+  EXPECT_TRUE(program->Running());
+}
+
+// --- Several monitors, several screens ---
+
+// Two 960 × 1080 monitors side by side, the right one primary.
+class TwoMonitors : public ::testing::TestWithParam<bool>, protected ProgramOnDisplay {
+ protected:
+  TwoMonitors() : ProgramOnDisplay({.width = 1920, .height = 1080, .extraArguments = {}}) {
+    display.Run({"xrandr", "--setmonitor", "LEFTM", "960/254x1080/286+0+0", "screen"});
+    display.Run({"xrandr", "--setmonitor", "*RIGHTM", "960/254x1080/286+960+0", "none"});
+    display.Run({"xrandr", "--output", "screen", "--noprimary"});
+    if (GetParam()) display.StartWindowManager();
+    display.MovePointer(1919, 0);  // the pupils away from where Start looks for the first paint
+  }
+
+  void DoubleClickTheHead() {
+    Point head = ScreenOf(85, 250);
+    display.DoubleClick(head.x, head.y);
+    EXPECT_EQ(program->WaitForExit(), 0);
+  }
+};
+
+TEST_P(TwoMonitors, PositionsAreCountedFromThePrimaryMonitor) {
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(Position(), (Point{1355, 0}));  // centred on the primary monitor
+  DoubleClickTheHead();
+  EXPECT_EQ(ReadText(installed.settingsFile()), Settings(0, 5925));
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(Position(), (Point{1355, 0}));
+  program->Kill(SIGTERM);
+  ASSERT_EQ(program->WaitForExit(), 0);
+
+  // Left of the primary monitor is negative.
+  std::ofstream(installed.settingsFile()) << Settings(1500, -14250);
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(Position(), (Point{10, 100}));
+}
+
+TEST_P(TwoMonitors, ALayoutChangeAtRunTimeMovesTheOrigin) {
+  ASSERT_TRUE(Start());
+  display.Run({"xrandr", "--delmonitor", "RIGHTM"});
+  display.Run({"xrandr", "--output", "screen", "--primary"});  // announced to the program
+  // The window stays where it stands, unless a window manager re-places it by its own rule.
+  Point settled;
+  ASSERT_TRUE(WaitFor([&] {
+    settled = Position();
+    std::this_thread::sleep_for(100ms);
+    return Position() == settled;
+  }));
+  if (!GetParam()) {
+    EXPECT_EQ(settled, (Point{1355, 0}));
+  }
+  DoubleClickTheHead();
+  // Counted from the new primary monitor, the whole screen at the root's origin.
+  EXPECT_EQ(ReadText(installed.settingsFile()), Settings(settled.y * 15, settled.x * 15));
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, TwoMonitors, ::testing::Values(true, false),
+                         [](const auto& desktop) {
+                           return desktop.param ? "Openbox" : "NoWindowManager";
+                         });
+
+class TwoScreens : public ::testing::Test, protected ProgramOnDisplay {
+ protected:
+  TwoScreens() : ProgramOnDisplay(Server({"-screen", "1", "640x480x24"})) {}
+};
+
+TEST_F(TwoScreens, APointerOnTheOtherScreenLeavesTheEyesAsTheyWere) {
+  ASSERT_TRUE(Start());
+  display.MovePointer(0, 0);
+  ASSERT_TRUE(PupilFollows({58, 148}, {0, 0}));
+  Point corner = Position();
+  std::vector<uint32_t> before = display.Pixels(corner.x, corner.y, 170, 322);
+  display.MovePointerToScreen(1, 600, 400);
+  std::this_thread::sleep_for(350ms);  // five ticks' time: nothing may change
+  EXPECT_EQ(display.Pixels(corner.x, corner.y, 170, 322), before);
+  EXPECT_TRUE(program->Running());
+  display.MovePointerToScreen(0, 1279, 799);  // back: the eyes follow again
+  EXPECT_TRUE(PupilFollows({58, 148}, {1279, 799}));
+}
+
+// --- Servers without an extension, and a display reached over TCP ---
+
+class WithoutExtension : public ::testing::TestWithParam<std::string>, protected ProgramOnDisplay {
+ protected:
+  WithoutExtension() : ProgramOnDisplay(Server({"-extension", GetParam()})) {}
+};
+
+TEST_P(WithoutExtension, TheProgramTracksAndSavesAsUsual) {
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(Position(), kDefaultPosition);
+  EXPECT_EQ(Screen(0, 0), Display::kRootColor);
+  display.MovePointer(1279, 799);
+  EXPECT_TRUE(PupilFollows({117, 150}, {1279, 799}));
+  Point head = ScreenOf(85, 250);
+  display.DoubleClick(head.x, head.y);
+  EXPECT_EQ(program->WaitForExit(), 0);
+  EXPECT_EQ(ReadText(installed.settingsFile()), Settings(0, kDefaultPosition.x * 15));
+}
+
+// Xvfb cannot be started without SHAPE; a refused shape is tried on the headless desktop.
+INSTANTIATE_TEST_SUITE_P(Extensions, WithoutExtension, ::testing::Values("RANDR"),
+                         [](const auto& name) { return "No" + name.param; });
+
+class TcpDisplay : public ::testing::Test, protected ProgramOnDisplay {
+ protected:
+  TcpDisplay() : ProgramOnDisplay({.listenTcp = true, .extraArguments = {}}) {
+    environment["DISPLAY"] = "localhost" + display.name();
+  }
+};
+
+TEST_F(TcpDisplay, TheProgramRunsOnADisplayReachedOverTcp) {
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(Position(), kDefaultPosition);
+  display.MovePointer(0, 799);
+  EXPECT_TRUE(PupilFollows({58, 148}, {0, 799}));
+}
+
+// --- Settings files, signals and errors, with no window manager ---
+
+class HostileSurroundings : public ::testing::Test, protected ProgramOnDisplay {
+ protected:
+  HostileSurroundings() : ProgramOnDisplay(Server()) {}
+
+  // Launches and returns how long the window took to show.
+  std::chrono::milliseconds TimeToWindow() {
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(Launch());
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
+  }
+  void DoubleClickTheHead() {
+    Point head = ScreenOf(85, 250);
+    display.DoubleClick(head.x, head.y);
+    EXPECT_EQ(program->WaitForExit(), 0);
+  }
+  // The program's peak resident memory, from the kernel's record.
+  long PeakMemoryKiB() {
+    std::ifstream status("/proc/" + std::to_string(program->pid()) + "/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+  }
+};
+
+TEST_F(HostileSurroundings, AFifoAsTheSettingsFileIsNeitherWaitedOnNorReplaced) {
+  ASSERT_EQ(mkfifo(installed.settingsFile().c_str(), 0644), 0);
+  EXPECT_LT(TimeToWindow(), 2s);
+  EXPECT_EQ(Position(), kDefaultPosition);
+  DoubleClickTheHead();
+  EXPECT_EQ(std::filesystem::status(installed.settingsFile()).type(),
+            std::filesystem::file_type::fifo);
+  EXPECT_TRUE(Start());  // the lock went with the first process
+}
+
+TEST_F(HostileSurroundings, AHugeSettingsFileIsNeitherReadNorReplaced) {
+  std::ofstream(installed.settingsFile()) << Settings(1500, 1500);
+  std::filesystem::resize_file(installed.settingsFile(), 20ull << 30);  // sparse: no disk taken
+  EXPECT_LT(TimeToWindow(), 2s);
+  EXPECT_EQ(Position(), kDefaultPosition);
+  EXPECT_LT(PeakMemoryKiB(), 16 * 1024);
+  DoubleClickTheHead();
+  EXPECT_EQ(std::filesystem::file_size(installed.settingsFile()), 20ull << 30);
+  std::string said = ReadText(StderrFile());
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  EXPECT_NE(said.find("over 1024 KiB"), std::string::npos) << said;
+}
+
+TEST_F(HostileSurroundings, AByteOrderMarkIsReadPastAndKept) {
+  std::ofstream(installed.settingsFile()) << kByteOrderMark + Settings(1500, 1500);
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(Position(), (Point{100, 100}));
+  display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 50, ScreenOf(85, 250).y + 40});
+  ASSERT_TRUE(WaitFor([&] { return Position() == Point{150, 140}; }));
+  DoubleClickTheHead();
+  EXPECT_EQ(ReadText(installed.settingsFile()), kByteOrderMark + Settings(2100, 2250));
+}
+
+TEST_F(HostileSurroundings, AWritableFileInAFolderTheUserCannotWriteIsSavedInPlace) {
+  if (geteuid() != 0) GTEST_SKIP() << "running the program as another user needs root";
+  const std::vector<std::string> asNobody{"setpriv", "--reuid=65534", "--regid=65534",
+                                          "--clear-groups"};
+  std::filesystem::permissions(installed.folder(), std::filesystem::perms(0755));
+  std::ofstream(installed.settingsFile()) << "; shared\r\n" + Settings(0, 0);
+  std::filesystem::permissions(installed.settingsFile(), std::filesystem::perms(0666));
+  ASSERT_TRUE(Start(asNobody));
+  display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 30, ScreenOf(85, 250).y + 20});
+  ASSERT_TRUE(WaitFor([&] { return Position() == Point{30, 20}; }));
+  DoubleClickTheHead();
+  EXPECT_EQ(ReadText(installed.settingsFile()), "; shared\r\n" + Settings(300, 450));
+  ASSERT_TRUE(Start(asNobody));
+  EXPECT_EQ(Position(), (Point{30, 20}));
+}
+
+TEST_F(HostileSurroundings, AnExecutablePathPastThePathBufferReadsAndWritesNoSettingsFile) {
+  // A folder chain longer than any path may be, reached one step at a time; the program is
+  // started there, by a path relative to it.
+  const std::string step(200, 'd');
+  int folder = open(installed.folder().c_str(), O_DIRECTORY);
+  for (int depth = 0; depth < 22; ++depth) {
+    ASSERT_EQ(mkdirat(folder, step.c_str(), 0755), 0);
+    int inner = openat(folder, step.c_str(), O_DIRECTORY);
+    close(folder);
+    folder = inner;
+  }
+  auto writeInside = [&](const std::string& name, const std::string& content, mode_t mode) {
+    int fd = openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, content.data(), content.size()), ssize_t(content.size()));
+    close(fd);
+  };
+  writeInside("oculon", ReadText(installed.executable()), 0755);
+  const std::string unrelated = Settings(1500, 1500);
+  writeInside(".ini", unrelated, 0644);  // in the working folder: never the program's
+
+  ASSERT_TRUE(LaunchCommand({"./oculon"}, folder));
+  EXPECT_EQ(Position(), kDefaultPosition);
+  DoubleClickTheHead();
+  std::string left(unrelated.size(), '\0');
+  int fd = openat(folder, ".ini", O_RDONLY);
+  EXPECT_EQ(read(fd, left.data(), left.size()), ssize_t(left.size()));
+  close(fd);
+  EXPECT_EQ(left, unrelated);
+  EXPECT_NE(faccessat(folder, "oculon.ini", F_OK, 0), 0);
+  close(folder);
+  display.Run({"rm", "-rf", installed.folder() + "/" + step});
+}
+
+TEST_F(HostileSurroundings, ASignalEndsTheProgramWhileTheServerDoesNotAnswer) {
+  ASSERT_TRUE(Start());
+  display.FreezeServer();
+  std::this_thread::sleep_for(150ms);  // two ticks: the program now waits for a reply
+  program->Kill(SIGTERM);
+  std::optional<int> exitCode = program->WaitForExit(1s);
+  display.ThawServer();
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
+}
+
+TEST_F(HostileSurroundings, AnXErrorIsSaidAndTheProgramGoesOn) {
+  ASSERT_TRUE(Start());
+  // The program's drawing context is the resource it made right after its window; another
+  // client can free it, and the next paint then fails.
+  xcb_gcontext_t context = window + 1;
+  xcb_generic_error_t* error =
+      xcb_request_check(display.connection(), xcb_free_gc_checked(display.connection(), context));
+  ASSERT_EQ(error, nullptr);
+  display.MovePointer(0, 0);
+  EXPECT_TRUE(WaitFor([&] {
+    return ReadText(StderrFile()).find("X error BadGC (13) in request PutImage (72)") !=
+           std::string::npos;
+  }));
+  EXPECT_TRUE(program->Running());
+}
+
+// --- Window managers ---
+
+class UnderOpenbox : public ::testing::Test, protected ProgramOnDisplay {
+ protected:
+  UnderOpenbox() : ProgramOnDisplay(Server()) { display.StartWindowManager(); }
+
+  bool HasState(const std::string& state) {
+    std::vector<uint32_t> states = display.Property32(window, "_NET_WM_STATE");
+    return std::find(states.begin(), states.end(), display.Atom(state)) != states.end();
+  }
+};
+
+TEST_F(UnderOpenbox, UnmappedAndMappedByAnotherProgramTheWindowKeepsItsStates) {
+  ASSERT_TRUE(Start());
+  Point before = Position();
+  xcb_unmap_window(display.connection(), window);
+  xcb_flush(display.connection());
+  ASSERT_TRUE(WaitFor([&] { return !display.IsViewable(window); }));
+  xcb_map_window(display.connection(), window);
+  xcb_flush(display.connection());
+  ASSERT_TRUE(WaitFor([&] { return display.IsViewable(window); }));
+  EXPECT_TRUE(WaitFor([&] {
+    return HasState("_NET_WM_STATE_ABOVE") && HasState("_NET_WM_STATE_SKIP_TASKBAR") &&
+           HasState("_NET_WM_STATE_SKIP_PAGER");
+  }));
+  int area = 0;
+  for (const xcb_rectangle_t& r : display.Shape(window, XCB_SHAPE_SK_BOUNDING)) {
+    area += r.width * r.height;
+  }
+  EXPECT_EQ(area, 36326);
+  EXPECT_EQ(Position(), before);
+}
+
+class OtherWindowManager : public ::testing::TestWithParam<WindowManager>,
+                           protected ProgramOnDisplay {
+ protected:
+  OtherWindowManager() : ProgramOnDisplay(Server()) { display.StartWindowManager(GetParam()); }
+
+  // A manager may place its frame a moment after the window shows: the window has to get to
+  // `where` and stay there.
+  bool StaysAt(Point where) {
+    return WaitFor([&] {
+      if (Position() != where) return false;
+      std::this_thread::sleep_for(300ms);
+      return Position() == where;
+    });
+  }
+};
+
+TEST_P(OtherWindowManager, RestoreDragSaveAndRestartPutTheHeadExactlyWithoutDrift) {
+  std::ofstream(installed.settingsFile()) << Settings(4500, 4500);
+  ASSERT_TRUE(Start());
+  EXPECT_TRUE(StaysAt({300, 300})) << Position().x << "," << Position().y;
+  display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 60, ScreenOf(85, 250).y + 40});
+  EXPECT_TRUE(WaitFor([&] {
+    return Position() == Point{360, 340};
+  })) << Position().x
+      << "," << Position().y;
+  Point head = ScreenOf(85, 250);
+  display.DoubleClick(head.x, head.y);
+  ASSERT_EQ(program->WaitForExit(), 0);
+  EXPECT_EQ(ReadText(installed.settingsFile()), Settings(5100, 5400));
+  ASSERT_TRUE(Start());
+  EXPECT_TRUE(StaysAt({360, 340})) << Position().x << "," << Position().y;
+}
+
+TEST_P(OtherWindowManager, AFirstStartIsAtTheTopCentredWhereTheManagerAllowsIt) {
+  if (GetParam() == WindowManager::kAwesome) {
+    GTEST_SKIP() << "awesome's default rules keep a new window off its top bar";
+  }
+  ASSERT_TRUE(Start());
+  EXPECT_TRUE(StaysAt(kDefaultPosition)) << Position().x << "," << Position().y;
+}
+
+INSTANTIATE_TEST_SUITE_P(Managers, OtherWindowManager,
+                         ::testing::Values(WindowManager::kI3, WindowManager::kAwesome),
+                         [](const auto& manager) {
+                           return manager.param == WindowManager::kI3 ? "I3" : "Awesome";
+                         });
+
+}  // namespace
+}  // namespace oculon::e2e
