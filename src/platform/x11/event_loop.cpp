@@ -295,7 +295,7 @@ void X11Backend::OnButtonPress(const xcb_button_press_event_t& event) {
                    : event.detail == 2 ? kMiddleButton
                    : event.detail == 3 ? kRightButton
                                        : 0;
-  if (button == 0) return;  // wheel and extra buttons
+  if (button == 0) return;    // wheel and extra buttons
   placementCheckUntil_ = {};  // from the user's first press on, where the window is is theirs
   PixelPoint root{event.root_x, event.root_y};
   if (button == kLeftButton) {

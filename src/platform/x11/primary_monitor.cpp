@@ -60,7 +60,7 @@ PixelRect ChoosePrimaryArea(std::span<const Monitor> monitors,
   auto marked = std::find_if(monitors.begin(), monitors.end(),
                              [&](const Monitor& m) { return m.primary && usable(m); });
   if (marked != monitors.end()) return marked->area;
-  if (primaryOutput && !primaryOutput->IsEmpty()) return *primaryOutput;
+  if (PixelRect output = primaryOutput.value_or(PixelRect{}); !output.IsEmpty()) return output;
   auto atOrigin = std::find_if(monitors.begin(), monitors.end(), [&](const Monitor& m) {
     return usable(m) && Contains(m.area, {0, 0});
   });
