@@ -225,11 +225,21 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
       focusFallbackDue_ = false;
       break;
     case XCB_MAP_NOTIFY:
-      if (reinterpret_cast<xcb_map_notify_event_t*>(event)->window == window_) OnMapped();
+      if (auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event); map->window == window_) {
+        OnMapped(map->sequence);
+      }
       break;
     case XCB_CONFIGURE_NOTIFY:
-      if (reinterpret_cast<xcb_configure_notify_event_t*>(event)->window == window_) {
-        CheckPlacement();
+      if (auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+          configure->window == window_) {
+        borderWidth_ = configure->border_width;
+        CheckPlacement(configure->sequence);
+      }
+      break;
+    case XCB_REPARENT_NOTIFY:
+      if (auto* reparent = reinterpret_cast<xcb_reparent_notify_event_t*>(event);
+          reparent->window == window_) {
+        inFrame_ = reparent->parent != screen_->root;
       }
       break;
     case XCB_MAPPING_NOTIFY:
@@ -271,12 +281,12 @@ void X11Backend::ReportXError(const xcb_generic_error_t& error) {
       DescribeXError(error.error_code, error.major_code, error.minor_code, extension).c_str());
 }
 
-void X11Backend::OnMapped() {
+void X11Backend::OnMapped(uint16_t mapSequence) {
   mapped_ = true;
   if (!everMapped_) {
     everMapped_ = true;
     placementCheckUntil_ = Clock::now() + kPlacementCheckTime;
-    CheckPlacement();
+    CheckPlacement(mapSequence);
   } else {
     ReassertStates();  // mapped again by another program
   }
@@ -324,19 +334,24 @@ void X11Backend::BeginMove() {
 void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
   PixelPoint pointer{event.root_x, event.root_y};
   if (press_ == Press::kArmed && !Near(pointer, pressRoot_, kDragThreshold - 1)) {
-    StartMove();
+    StartMove(pointer);
   }
   if (press_ == Press::kOwnMove) {
-    position_ = {pointer.x - pressOffset_.x, pointer.y - pressOffset_.y};
+    position_ = DesktopFromRoot({pointer.x - pressOffset_.x, pointer.y - pressOffset_.y});
     ConfigurePosition();
   }
 }
 
-void X11Backend::StartMove() {
+void X11Backend::StartMove(PixelPoint pointer) {
   lastPressCanPair_ = false;  // a drag is no first click
   if (WindowManagerSupports(atoms_._NET_WM_MOVERESIZE)) {
+    // Some managers start the move from where the pointer is when the request arrives, others
+    // from the point the request names: the window first catches up with the pointer, and the
+    // request names where the pointer is, so both keep the travel before the threshold.
+    position_ = DesktopFromRoot({pointer.x - pressOffset_.x, pointer.y - pressOffset_.y});
+    ConfigurePosition();
     xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
-    SendRootMessage(atoms_._NET_WM_MOVERESIZE, {uint32_t(pressRoot_.x), uint32_t(pressRoot_.y),
+    SendRootMessage(atoms_._NET_WM_MOVERESIZE, {uint32_t(pointer.x), uint32_t(pointer.y),
                                                 kMoveResizeMove, 1, kFromApplication});
     press_ = Press::kWindowManagerMove;
   } else {

@@ -241,11 +241,16 @@ void X11Backend::WriteWmState() {
                       XCB_ATOM_ATOM, 32, uint32_t(states.size()), states.data());
 }
 
-void X11Backend::ConfigurePosition() {
+uint16_t X11Backend::ConfigurePosition() {
   PixelPoint root = RootFromDesktop(position_);
-  const uint32_t values[] = {static_cast<uint32_t>(ClampToInt16(root.x - frameOffset_.x)),
-                             static_cast<uint32_t>(ClampToInt16(root.y - frameOffset_.y))};
-  xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
+  // A top-level window's position is its border's outer corner, and a manager that does not
+  // frame it may give it a border; inside a frame, the frame's offset stands for all of it.
+  int32_t border = inFrame_ ? 0 : borderWidth_;
+  const uint32_t values[] = {static_cast<uint32_t>(ClampToInt16(root.x - frameOffset_.x - border)),
+                             static_cast<uint32_t>(ClampToInt16(root.y - frameOffset_.y - border))};
+  return static_cast<uint16_t>(
+      xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values)
+          .sequence);
 }
 
 void X11Backend::MoveWindow(PixelPoint topLeft) {
@@ -368,8 +373,10 @@ PixelPoint X11Backend::ClientCornerOnRoot() {
   return reply ? PixelPoint{reply->dst_x, reply->dst_y} : RootFromDesktop(position_);
 }
 
-void X11Backend::CheckPlacement() {
+void X11Backend::CheckPlacement(uint16_t eventSequence) {
   if (placementCorrections_ >= 2 || Clock::now() > placementCheckUntil_) return;
+  // An event sent before the server saw the last request tells nothing of the answer to it.
+  if (placementCorrections_ > 0 && int16_t(eventSequence - placementRequest_) < 0) return;
   PixelPoint asked = RootFromDesktop(position_);
   PixelPoint client = ClientCornerOnRoot();
   PixelPoint offset{client.x - asked.x, client.y - asked.y};
@@ -387,7 +394,7 @@ void X11Backend::CheckPlacement() {
   }
   lastPlacementOffset_ = offset;
   ++placementCorrections_;
-  ConfigurePosition();
+  placementRequest_ = ConfigurePosition();
 }
 
 void X11Backend::Upload(const Image& image, const PixelRect& area) {

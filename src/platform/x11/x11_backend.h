@@ -97,7 +97,8 @@ class X11Backend : public Backend {
   void SetWindowProperties(const WindowRequest& request);
   void WriteWmState();
   void WriteSizeHints();
-  void ConfigurePosition();
+  // Asks for the window at position_; the request's sequence number (its low 16 bits).
+  uint16_t ConfigurePosition();
   void SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data);
   // Positions on the desktop (relative to the primary monitor) and on the root window.
   PixelPoint RootFromDesktop(PixelPoint desktop) const;
@@ -107,7 +108,7 @@ class X11Backend : public Backend {
   // Shortly after the first map, each time the window is configured: where a manager put the
   // client area off the asked position by what looks like its frame, asks again, and where
   // the same offset comes back, takes it as the frame's and subtracts it from then on.
-  void CheckPlacement();
+  void CheckPlacement(uint16_t eventSequence);
   // A manager forgets the window's states when another program unmaps it: ask again.
   void ReassertStates();
   // A live EWMH window manager runs and lists `feature` among what it supports.
@@ -121,10 +122,10 @@ class X11Backend : public Backend {
   void OnButtonRelease(const xcb_button_release_event_t& event);
   void OnMotion(const xcb_motion_notify_event_t& event);
   void OnKeyPress(const xcb_key_press_event_t& event);
-  void OnMapped();
+  void OnMapped(uint16_t mapSequence);
   void OnLayoutChanged();
   void ReportXError(const xcb_generic_error_t& error);
-  void StartMove();
+  void StartMove(PixelPoint pointer);
   [[noreturn]] void EndProgram(int exitCode);
   void CheckConnection();
 
@@ -154,11 +155,14 @@ class X11Backend : public Backend {
   // How far inside a window manager's frame the client area lies, where the manager places
   // frames at the positions asked for the client.
   PixelPoint frameOffset_;
+  int32_t borderWidth_ = 0;  // the border a manager may give the window itself
+  bool inFrame_ = false;     // reparented into a manager's frame
   static constexpr int kMaxFrameOffset = 64;
   static constexpr auto kPlacementCheckTime = std::chrono::seconds(2);
   Clock::time_point placementCheckUntil_{};
   int placementCorrections_ = 0;
   PixelPoint lastPlacementOffset_;
+  uint16_t placementRequest_ = 0;  // the sequence number of the placement's last request
   bool mapped_ = false;
   bool everMapped_ = false;
   bool topmost_ = false;
