@@ -46,6 +46,8 @@ TEST_P(Oculon, FirstStartShowsTheHeadAtTheTopCentredWithoutAFrameAndWritesNothin
     EXPECT_EQ(display.Property32(window, "_NET_FRAME_EXTENTS"),
               (std::vector<uint32_t>{0, 0, 0, 0}));
   }
+  // No frame and no shadow of a compositing manager's making.
+  EXPECT_EQ(display.Property32(window, "_GTK_FRAME_EXTENTS"), (std::vector<uint32_t>{0, 0, 0, 0}));
   EXPECT_TRUE(WaitFor([&] { return display.InputFocus() == window; }));
   EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
 }

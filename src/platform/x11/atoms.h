@@ -18,7 +18,8 @@
   X(_NET_WM_MOVERESIZE)         \
   X(_NET_ACTIVE_WINDOW)         \
   X(_NET_SUPPORTED)             \
-  X(_NET_SUPPORTING_WM_CHECK)
+  X(_NET_SUPPORTING_WM_CHECK)   \
+  X(_GTK_FRAME_EXTENTS)
 
 namespace oculon::x11 {
 

@@ -204,6 +204,10 @@ void X11Backend::SetWindowProperties(const WindowRequest& request) {
   setProperty(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, uint32_t(wmClass.size()), wmClass.data());
   const uint32_t motifHints[5] = {2, 0, 0, 0, 0};  // decorations: none
   setProperty(atoms_._MOTIF_WM_HINTS, atoms_._MOTIF_WM_HINTS, 32, 5, motifHints);
+  // The window draws all of itself, shadow included (it has none): compositing managers that
+  // would draw one round an undecorated window's rectangle leave it off.
+  const uint32_t noFrame[4] = {0, 0, 0, 0};
+  setProperty(atoms_._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 32, 4, noFrame);
   const uint32_t wmHints[9] = {1, 1, 1, 0, 0, 0, 0, 0, 0};  // input: yes; state: normal
   setProperty(XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, wmHints);
   setProperty(atoms_.WM_PROTOCOLS, XCB_ATOM_ATOM, 32, 1, &atoms_.WM_DELETE_WINDOW);
