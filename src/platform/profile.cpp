@@ -187,9 +187,10 @@ Replaced ReplaceFile(const std::string& path, std::string_view text, mode_t mode
 }
 
 // For a writable file in a folder that is not (a shared install): the file is rewritten where
-// it lies. The space is claimed first, so a full disk fails before a byte changes.
+// it lies. The space is claimed first, so a full disk fails before a byte changes (read access
+// too, for file systems where the C library claims it by reading and writing each block).
 bool RewriteInPlace(const std::string& path, std::string_view text) {
-  int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
   struct stat info {};
   bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&

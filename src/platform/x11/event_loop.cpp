@@ -1,5 +1,5 @@
-// The X11 event loop: one poll over the connection and the timers; one
-// flat dispatch; presses turned into MouseDown, DblClick and moves; keys into the focus model.
+// The X11 event loop: one poll over the connection and the timers; one flat dispatch; presses
+// turned into MouseDown, DblClick and moves; keys into the focus model.
 #include <poll.h>
 #include <unistd.h>
 #include <xcb/randr.h>
@@ -96,8 +96,8 @@ std::optional<Key> KeyFrom(xcb_keysym_t keysym, bool shift) {
 int X11Backend::Run() {
   try {
     for (;;) {
-      pointerRead_ =
-          PointerRead::kNone;  // the pointer read with the window serves that event alone
+      // The pointer read with the window serves that event alone.
+      pointerRead_ = PointerRead::kNone;
       xcb_flush(connection_);
       pollfd connection{xcb_get_file_descriptor(connection_), POLLIN, 0};
       poll(&connection, 1, WaitTimeoutMs());

@@ -171,10 +171,10 @@ uint32_t X11Backend::CreateWindow(const WindowRequest& request, EventSink& sink)
           XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE,
       0};
   if (visual_.id != screen_->root_visual) {
-    colormap_ = xcb_generate_id(connection_);
-    xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, colormap_, screen_->root, visual_.id);
+    xcb_colormap_t colormap = xcb_generate_id(connection_);  // the server frees it at the end
+    xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, colormap, screen_->root, visual_.id);
     valueMask |= XCB_CW_COLORMAP;
-    values[4] = colormap_;
+    values[4] = colormap;
   }
   PixelPoint root = RootFromDesktop(position_);
   xcb_create_window(connection_, visual_.depth, window_, screen_->root, ClampToInt16(root.x),

@@ -148,21 +148,9 @@ class X11Backend : public Backend {
   // --- The window ---
   xcb_window_t window_ = XCB_NONE;
   xcb_gcontext_t gc_ = XCB_NONE;
-  xcb_colormap_t colormap_ = XCB_NONE;  // only for a visual other than the root's
   EventSink* sink_ = nullptr;
   PixelSize size_;
   PixelPoint position_;  // on the desktop, as last requested; the server's answer wins once mapped
-  // How far inside a window manager's frame the client area lies, where the manager places
-  // frames at the positions asked for the client.
-  PixelPoint frameOffset_;
-  int32_t borderWidth_ = 0;  // the border a manager may give the window itself
-  bool inFrame_ = false;     // reparented into a manager's frame
-  static constexpr int kMaxFrameOffset = 64;
-  static constexpr auto kPlacementCheckTime = std::chrono::seconds(2);
-  Clock::time_point placementCheckUntil_{};
-  int placementCorrections_ = 0;
-  PixelPoint lastPlacementOffset_;
-  uint16_t placementRequest_ = 0;  // the sequence number of the placement's last request
   bool mapped_ = false;
   bool everMapped_ = false;
   bool topmost_ = false;
@@ -174,6 +162,19 @@ class X11Backend : public Backend {
   // Sized once: room for both eyes' areas, so that a tick uploads them in one request each.
   static constexpr size_t kUploadBufferBytes = 64 * 170 * 4;
   std::vector<uint8_t> uploadBuffer_;
+
+  // --- Where a window manager puts the window ---
+  // How far inside a manager's frame the client area lies, where the manager places frames at
+  // the positions asked for the client.
+  PixelPoint frameOffset_;
+  int32_t borderWidth_ = 0;  // the border a manager may give the window itself
+  bool inFrame_ = false;     // reparented into a manager's frame
+  static constexpr int kMaxFrameOffset = 64;
+  static constexpr auto kPlacementCheckTime = std::chrono::seconds(2);
+  Clock::time_point placementCheckUntil_{};
+  int placementCorrections_ = 0;
+  PixelPoint lastPlacementOffset_;
+  uint16_t placementRequest_ = 0;  // the sequence number of the placement's last request
 
   // --- The tick's queries: one query answers both the window's corner and the pointer ---
   enum class PointerRead { kNone, kOnThisScreen, kOnAnotherScreen };
