@@ -37,6 +37,10 @@ constexpr uint32_t kUserSize = 2;
 constexpr uint32_t kMinSize = 16;
 constexpr uint32_t kMaxSize = 32;
 
+// The fields of _NET_WM_STATE messages.
+constexpr uint32_t kAdd = 1;
+constexpr uint32_t kFromApplication = 1;
+
 // Deeper is better, but a 32-bit visual (with alpha) only when nothing else is there.
 int VisualRank(uint8_t depth) {
   return depth == 32 ? 0 : depth;
@@ -279,8 +283,6 @@ void X11Backend::SetTopmost() {
     WriteWmState();
     return;
   }
-  constexpr uint32_t kAdd = 1;
-  constexpr uint32_t kFromApplication = 1;
   SendRootMessage(atoms_._NET_WM_STATE, {kAdd, atoms_._NET_WM_STATE_ABOVE, 0, kFromApplication, 0});
   const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
   xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_STACK_MODE, above);
@@ -288,8 +290,6 @@ void X11Backend::SetTopmost() {
 
 void X11Backend::ReassertStates() {
   if (!WindowManagerSupports(atoms_._NET_WM_STATE)) return;
-  constexpr uint32_t kAdd = 1;
-  constexpr uint32_t kFromApplication = 1;
   if (topmost_) {
     SendRootMessage(atoms_._NET_WM_STATE,
                     {kAdd, atoms_._NET_WM_STATE_ABOVE, 0, kFromApplication, 0});
