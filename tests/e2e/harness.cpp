@@ -166,7 +166,7 @@ void Display::StartWindowManagerWithoutWaiting(WindowManager manager) {
       // The smallest configuration: no bar, no first-start wizard.
       std::string pattern = (std::filesystem::temp_directory_path() / "oculon-i3-XXXXXX").string();
       int fd = mkstemp(pattern.data());
-      const char config[] = "font pango:monospace 8\n";
+      const char config[] = "font fixed\n";  // the server's own font: no font packages needed
       if (fd < 0 || write(fd, config, sizeof config - 1) < 0) throw std::runtime_error("i3 config");
       close(fd);
       windowManagerConfig_ = pattern;
