@@ -1,12 +1,11 @@
 // Counts the process's heap allocations for the benchmark: malloc and its kin are interposed
-// here and passed on to glibc's own; operator new is counted apart, as the program's own. The count
-// goes into the event loop's stats report, written to the file that $OCULON_LOOP_STATS names.
+// here and passed on to glibc's own; operator new is counted apart, as the program's own.
+#include "allocation_counter.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
 #include <new>
-
-#include "platform/x11/x11_backend.h"
 
 extern "C" {
 void* __libc_malloc(size_t size);
@@ -24,14 +23,19 @@ void Count() {
   allocations.fetch_add(1, std::memory_order_relaxed);
 }
 
-const bool registered = [] {
-  if (const char* path = std::getenv("OCULON_LOOP_STATS")) {
-    oculon::x11::ReportLoopStats(path, {&allocations, &byOperatorNew});
-  }
-  return true;
-}();
-
 }  // namespace
+
+namespace oculon::bench {
+
+uint64_t AllAllocations() {
+  return allocations.load(std::memory_order_relaxed);
+}
+
+uint64_t AllocationsByOperatorNew() {
+  return byOperatorNew.load(std::memory_order_relaxed);
+}
+
+}  // namespace oculon::bench
 
 void* operator new(size_t size) {
   byOperatorNew.fetch_add(1, std::memory_order_relaxed);

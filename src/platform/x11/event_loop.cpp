@@ -28,20 +28,6 @@ constexpr uint32_t kMoveResizeMove = 8;
 constexpr uint32_t kMoveResizeCancel = 11;
 constexpr uint32_t kFromApplication = 1;
 
-struct StatsReportRequest {
-  std::string path;
-  AllocationCounters counters;
-};
-
-StatsReportRequest& StatsReport() {
-  static StatsReportRequest request;
-  return request;
-}
-
-uint64_t Count(const std::atomic<uint64_t>* counter) {
-  return counter ? counter->load(std::memory_order_relaxed) : 0;
-}
-
 bool Near(PixelPoint a, PixelPoint b, int distance) {
   return std::abs(a.x - b.x) <= distance && std::abs(a.y - b.y) <= distance;
 }
@@ -106,34 +92,15 @@ int X11Backend::Run() {
         Dispatch(event);
       }
       CheckConnection();
-      FireDueTimers();
+      Clock::time_point now = Clock::now();
+      FireFocusFallback(now);
+      RetryMap(now);
+      FireDueTimers(now);
     }
   } catch (const ProgramEnd& end) {
     xcb_flush(connection_);
-    WriteLoopStats();
+    if (observer_) observer_->LoopEnded();
     return end.exitCode;
-  }
-}
-
-void ReportLoopStats(std::string path, AllocationCounters counters) {
-  StatsReport() = {std::move(path), counters};
-}
-
-void X11Backend::WriteLoopStats() const {
-  if (StatsReport().path.empty()) return;
-  if (FILE* file = std::fopen(StatsReport().path.c_str(), "w")) {
-    std::fprintf(
-        file,
-        "ticks %llu\nround_trips %llu\nrequests %llu\nrequest_samples %llu\nuploaded_bytes %llu\n"
-        "allocations %llu\nown_allocations %llu\n",
-        static_cast<unsigned long long>(stats_.ticks),
-        static_cast<unsigned long long>(stats_.roundTrips),
-        static_cast<unsigned long long>(stats_.requests),
-        static_cast<unsigned long long>(stats_.requestSamples),
-        static_cast<unsigned long long>(stats_.uploadedBytes),
-        static_cast<unsigned long long>(stats_.allocations),
-        static_cast<unsigned long long>(stats_.ownAllocations));
-    std::fclose(file);
   }
 }
 
@@ -162,39 +129,29 @@ int X11Backend::WaitTimeoutMs() const {
   return static_cast<int>(std::min<int64_t>(wait, 60'000));
 }
 
-void X11Backend::FireDueTimers() {
-  Clock::time_point now = Clock::now();
-  if (focusFallbackDue_ && now >= focusFallbackAt_) {
-    focusFallbackDue_ = false;
-    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
-  }
-  if (!mapped_ && mapRetriesLeft_ > 0 && now >= mapRetryAt_) {
-    --mapRetriesLeft_;
-    mapRetryAt_ = now + kMapRetryInterval;
-    ConfigurePosition();
-    xcb_map_window(connection_, window_);
-  }
+void X11Backend::FireFocusFallback(Clock::time_point now) {
+  if (!focusFallbackDue_ || now < focusFallbackAt_) return;
+  focusFallbackDue_ = false;
+  xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
+}
+
+void X11Backend::RetryMap(Clock::time_point now) {
+  if (mapped_ || mapRetriesLeft_ == 0 || now < mapRetryAt_) return;
+  --mapRetriesLeft_;
+  mapRetryAt_ = now + kMapRetryInterval;
+  ConfigurePosition();
+  xcb_map_window(connection_, window_);
+}
+
+void X11Backend::FireDueTimers(Clock::time_point now) {
   for (TimerSlot& slot : timers_) {
     if (slot.id < 0 || slot.due > now) continue;
     // A late timer ticks once and starts afresh: ticks never pile up.
     slot.due += slot.interval;
     if (slot.due <= now) slot.due = now + slot.interval;
-    LoopStats before{.roundTrips = roundTrips_,
-                     .uploadedBytes = uploadedBytes_,
-                     .allocations = Count(StatsReport().counters.all),
-                     .ownAllocations = Count(StatsReport().counters.byOperatorNew)};
+    if (observer_) observer_->TickStarted();
     sink_->OnTimer(slot.id);
-    // The first tick paints the eyes over the artwork's own: the steady state starts after it.
-    if (!firstTickDone_) {
-      firstTickDone_ = true;
-      lastQuerySequence_ = 0;  // its requests are not counted either
-      continue;
-    }
-    ++stats_.ticks;
-    stats_.roundTrips += roundTrips_ - before.roundTrips;
-    stats_.uploadedBytes += uploadedBytes_ - before.uploadedBytes;
-    stats_.allocations += Count(StatsReport().counters.all) - before.allocations;
-    stats_.ownAllocations += Count(StatsReport().counters.byOperatorNew) - before.ownAllocations;
+    if (observer_) observer_->TickEnded();
   }
 }
 

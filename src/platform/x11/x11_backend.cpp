@@ -333,12 +333,7 @@ bool X11Backend::WindowRect(PixelRect& rect) {
   if (mapped_) {
     // One query on the window answers both where the window is and where the pointer is.
     xcb_query_pointer_cookie_t cookie = xcb_query_pointer(connection_, window_);
-    if (lastQuerySequence_ != 0) {
-      stats_.requests += cookie.sequence - lastQuerySequence_;
-      ++stats_.requestSamples;
-    }
-    lastQuerySequence_ = cookie.sequence;
-    ++roundTrips_;
+    if (observer_) observer_->RoundTrip(cookie.sequence);
     auto reply =
         ReplyPtr<xcb_query_pointer_reply_t>(xcb_query_pointer_reply(connection_, cookie, nullptr));
     if (!reply) return false;
@@ -363,9 +358,10 @@ bool X11Backend::CursorPos(PixelPoint& point) {
     return true;
   }
   if (read == PointerRead::kOnAnotherScreen) return false;  // the caller keeps its last answer
-  ++roundTrips_;
-  auto reply = ReplyPtr<xcb_query_pointer_reply_t>(
-      xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, screen_->root), nullptr));
+  xcb_query_pointer_cookie_t cookie = xcb_query_pointer(connection_, screen_->root);
+  if (observer_) observer_->RoundTrip(cookie.sequence);
+  auto reply =
+      ReplyPtr<xcb_query_pointer_reply_t>(xcb_query_pointer_reply(connection_, cookie, nullptr));
   if (!reply || !reply->same_screen) return false;
   point = DesktopFromRoot({reply->root_x, reply->root_y});
   return true;
@@ -418,7 +414,7 @@ void X11Backend::Upload(const Image& image, const PixelRect& area) {
       out = converter_.ConvertRow(
           image.Row(y).subspan(size_t(clipped.left), size_t(clipped.Width())), out);
     }
-    uploadedBytes_ += uint64_t(rows) * rowBytes;
+    if (observer_) observer_->Uploaded(uint64_t(rows) * rowBytes);
     xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_,
                   static_cast<uint16_t>(clipped.Width()), static_cast<uint16_t>(rows),
                   ClampToInt16(clipped.left), ClampToInt16(top), 0, visual_.depth,

@@ -6,7 +6,6 @@
 #include <xcb/xcb_keysyms.h>
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -15,30 +14,10 @@
 #include "platform/backend.h"
 #include "platform/x11/atoms.h"
 #include "platform/x11/instance_lock.h"
+#include "platform/x11/loop_observer.h"
 #include "platform/x11/pixel_format.h"
 
 namespace oculon::x11 {
-
-// What the event loop's ticks cost, counted always and reported only where a benchmark build
-// asked for it with ReportLoopStats.
-struct LoopStats {
-  uint64_t ticks = 0;
-  uint64_t roundTrips = 0;
-  uint64_t requests = 0;        // from one tick's query to the next: all of a tick's requests
-  uint64_t requestSamples = 0;  // the ticks that `requests` covers
-  uint64_t uploadedBytes = 0;
-  uint64_t allocations = 0;     // every heap allocation, the libraries' included
-  uint64_t ownAllocations = 0;  // those made by operator new: the program's own code
-};
-
-// Counters that a counting allocator keeps.
-struct AllocationCounters {
-  const std::atomic<uint64_t>* all = nullptr;
-  const std::atomic<uint64_t>* byOperatorNew = nullptr;
-};
-
-// At the end of the event loop, writes the stats of its ticks to `path` as "name value" lines.
-void ReportLoopStats(std::string path, AllocationCounters counters);
 
 class X11Backend : public Backend {
  public:
@@ -116,7 +95,9 @@ class X11Backend : public Backend {
 
   // The event loop.
   int WaitTimeoutMs() const;
-  void FireDueTimers();
+  void FireFocusFallback(Clock::time_point now);
+  void RetryMap(Clock::time_point now);
+  void FireDueTimers(Clock::time_point now);
   void Dispatch(xcb_generic_event_t* event);
   void OnButtonPress(const xcb_button_press_event_t& event);
   void OnButtonRelease(const xcb_button_release_event_t& event);
@@ -192,13 +173,8 @@ class X11Backend : public Backend {
   // --- Timers ---
   std::array<TimerSlot, 4> timers_{};
 
-  // --- What the ticks cost ---
-  LoopStats stats_;
-  bool firstTickDone_ = false;
-  uint64_t roundTrips_ = 0;
-  uint64_t uploadedBytes_ = 0;
-  unsigned int lastQuerySequence_ = 0;
-  void WriteLoopStats() const;
+  // --- Whoever watches the loop's costs (the benchmark); none in the program ---
+  LoopObserver* observer_ = CurrentLoopObserver();
 };
 
 }  // namespace oculon::x11
