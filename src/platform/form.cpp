@@ -220,24 +220,20 @@ void Form::MoveFocus(int step) {
 
 void Form::MarkDirty(const PixelRect& area) {
   if (area.IsEmpty()) return;
-  for (size_t i = 0; i < dirtyCount_; ++i) {
-    if (dirty_[i].Intersect(area) == area) return;  // a pupil within its eye's white
+  for (const PixelRect& dirty : dirty_) {
+    if (dirty.Intersect(area) == area) return;  // already to be compared, and not twice
   }
-  if (dirtyCount_ == dirty_.size()) {
-    dirty_[dirtyCount_ - 1] = dirty_[dirtyCount_ - 1].Union(area);
-  } else {
-    dirty_[dirtyCount_++] = area;
-  }
+  dirty_.push_back(area);
 }
 
 void Form::FlushPaint() {
-  for (size_t i = 0; i < dirtyCount_; ++i) {
-    PixelRect changed = Displayed().DifferingArea(shown_, dirty_[i]);
+  for (const PixelRect& dirty : dirty_) {
+    PixelRect changed = Displayed().DifferingArea(shown_, dirty);
     if (changed.IsEmpty()) continue;
     CurrentBackend().Upload(Displayed(), changed);
     shown_.CopyArea(Displayed(), changed);
   }
-  dirtyCount_ = 0;
+  dirty_.clear();  // keeps its room: an event like the last allocates nothing
 }
 
 template <class Handler>

@@ -2,7 +2,6 @@
 // image, controls with a keyboard focus, and the events the backend reports.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -119,8 +118,8 @@ class Form : public EventSink {
   Image persistent_;
   Image screen_;
   Image shown_;
-  std::array<PixelRect, 4> dirty_{};
-  size_t dirtyCount_ = 0;
+  // What was drawn since the last upload, to be compared with what the backend has.
+  std::vector<PixelRect> dirty_;
 
   std::vector<Control*> controls_;  // in TabIndex order
   std::vector<Timer*> timers_;

@@ -124,6 +124,22 @@ TEST(Form, EventsUploadOnlyThePixelsThatChanged) {
   EXPECT_EQ(desktop.window().content.Pixel(11, 10), ArgbFromColor(0));
 }
 
+TEST(Form, ManySeparateDrawingsInOneEventUploadEachAreaAloneNotTheSpanBetween) {
+  HeadlessDesktop desktop;
+  TestForm form;
+  form.timer.Tick = [&] {
+    form.SetFillColor(0);
+    for (int corner = 0; corner < 6; ++corner) {
+      form.Circle(float(3 + 6 * corner), corner % 2 ? 26.0f : 3.0f, 1, 0);  // 3 x 3 each
+    }
+  };
+  form.Show();
+  int64_t before = desktop.uploadedPixels();
+  desktop.AdvanceTime(70);
+  EXPECT_EQ(desktop.uploadedPixels() - before, 6 * 9);  // not the 33 x 26 they span
+  EXPECT_EQ(desktop.window().content.Pixel(33, 26), ArgbFromColor(0));
+}
+
 TEST(Form, UnhandledRunTimeErrorInAnEventEndsTheProgramAfterAMessage) {
   HeadlessDesktop desktop;
   TestForm form;

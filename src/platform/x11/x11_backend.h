@@ -140,8 +140,9 @@ class X11Backend : public Backend {
   Clock::time_point focusFallbackAt_{};
   int mapRetriesLeft_ = 0;
   Clock::time_point mapRetryAt_{};
-  // Sized once: room for both eyes' areas, so that a tick uploads them in one request each.
-  static constexpr size_t kUploadBufferBytes = 64 * 170 * 4;
+  // Pixels go out in requests of at most this size (or the server's maximum, if smaller): a
+  // small area goes in one request, a large one in several, and the buffer is made once.
+  static constexpr size_t kUploadBufferBytes = 64 * 1024;
   std::vector<uint8_t> uploadBuffer_;
 
   // --- Where a window manager puts the window ---
