@@ -35,10 +35,6 @@ Span DiscSpan(double cx, double cy, double radius, int32_t y) {
 Image::Image(int32_t width, int32_t height, uint32_t argb)
     : width_(width), height_(height), pixels_(size_t(width) * size_t(height), argb) {}
 
-void Image::Fill(uint32_t argb) {
-  std::fill(pixels_.begin(), pixels_.end(), argb);
-}
-
 void Image::Draw(const Image& source, int32_t x, int32_t y) {
   PixelRect target = PixelRect{x, y, x + source.width_, y + source.height_}.Intersect(Bounds());
   for (int32_t row = target.top; row < target.bottom; ++row) {

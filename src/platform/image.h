@@ -18,16 +18,12 @@ class Image {
   int32_t width() const { return width_; }
   int32_t height() const { return height_; }
   PixelRect Bounds() const { return {0, 0, width_, height_}; }
-  bool Contains(int32_t x, int32_t y) const {
-    return x >= 0 && y >= 0 && x < width_ && y < height_;
-  }
   uint32_t Pixel(int32_t x, int32_t y) const { return pixels_[Index(x, y)]; }
   void SetPixel(int32_t x, int32_t y, uint32_t argb) { pixels_[Index(x, y)] = argb; }
   std::span<const uint32_t> Row(int32_t y) const { return {&pixels_[Index(0, y)], size_t(width_)}; }
   std::span<const uint32_t> pixels() const { return pixels_; }
   std::span<uint32_t> mutable_pixels() { return pixels_; }
 
-  void Fill(uint32_t argb);
   // Copies `source` with its top-left pixel at (x, y), clipped to this image.
   void Draw(const Image& source, int32_t x, int32_t y);
   // Copies the pixels of `area` from an image of the same size.

@@ -10,6 +10,10 @@
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
+#define XK_MISCELLANY
+#define XK_LATIN1
+#include <X11/keysymdef.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -472,9 +476,9 @@ uint8_t Display::Keycode(uint32_t keysym) {
 namespace {
 
 uint32_t KeysymNamed(const std::string& name) {
-  static const std::map<std::string, uint32_t> kKeysyms = {{"Tab", 0xff09},    {"Right", 0xff53},
-                                                           {"Left", 0xff51},   {"space", 0x20},
-                                                           {"Return", 0xff0d}, {"Shift_L", 0xffe1}};
+  static const std::map<std::string, uint32_t> kKeysyms = {
+      {"Tab", XK_Tab},     {"Right", XK_Right},   {"Left", XK_Left},
+      {"space", XK_space}, {"Return", XK_Return}, {"Shift_L", XK_Shift_L}};
   return kKeysyms.at(name);
 }
 
@@ -487,7 +491,7 @@ void Display::HoldKey(const std::string& keysymName, bool down) {
 }
 
 void Display::Key(const std::string& keysymName, bool shift) {
-  uint8_t shiftCode = Keycode(0xffe1);
+  uint8_t shiftCode = Keycode(XK_Shift_L);
   uint8_t code = Keycode(KeysymNamed(keysymName));
   if (shift)
     xcb_test_fake_input(connection_, XCB_KEY_PRESS, shiftCode, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);

@@ -6,6 +6,12 @@
 #include <xcb/shape.h>
 #include <xcb/xcb_keysyms.h>
 
+// The keysyms' names: the keypad's, the XKB ones (ISO_Left_Tab) and Latin-1's (space).
+#define XK_MISCELLANY
+#define XK_XKB_KEYS
+#define XK_LATIN1
+#include <X11/keysymdef.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -42,35 +48,35 @@ int16_t ShiftFrom(uint16_t state) {
 
 std::optional<Key> KeyFrom(xcb_keysym_t keysym, bool shift) {
   switch (keysym) {
-    case 0xff09:  // Tab
+    case XK_Tab:
       return shift ? Key::kBackTab : Key::kTab;
-    case 0xfe20:  // ISO_Left_Tab: Shift+Tab on most keymaps
+    case XK_ISO_Left_Tab:  // Shift+Tab on most keymaps
       return Key::kBackTab;
-    case 0xff51:
-    case 0xff96:
+    case XK_Left:
+    case XK_KP_Left:
       return Key::kLeft;
-    case 0xff52:
-    case 0xff97:
+    case XK_Up:
+    case XK_KP_Up:
       return Key::kUp;
-    case 0xff53:
-    case 0xff98:
+    case XK_Right:
+    case XK_KP_Right:
       return Key::kRight;
-    case 0xff54:
-    case 0xff99:
+    case XK_Down:
+    case XK_KP_Down:
       return Key::kDown;
-    case 0xff55:
-    case 0xff9a:
+    case XK_Page_Up:
+    case XK_KP_Page_Up:
       return Key::kPageUp;
-    case 0xff56:
-    case 0xff9b:
+    case XK_Page_Down:
+    case XK_KP_Page_Down:
       return Key::kPageDown;
-    case 0xff50:
-    case 0xff95:
+    case XK_Home:
+    case XK_KP_Home:
       return Key::kHome;
-    case 0xff57:
-    case 0xff9c:
+    case XK_End:
+    case XK_KP_End:
       return Key::kEnd;
-    case 0x20:
+    case XK_space:
       return Key::kSpace;
     default:
       return std::nullopt;
