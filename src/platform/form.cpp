@@ -30,7 +30,9 @@ void Form::EnsureLoaded() {
 
 PixelPoint Form::Position() {
   PixelRect rect{};
-  CurrentBackend().WindowRect(rect);
+  // A place that cannot be had is a failing call, never a made-up (0, 0): setting one
+  // coordinate would move the window to the edge, and a save would store 0.
+  if (!CurrentBackend().WindowRect(rect)) Raise(ErrorNumber::kInvalidProcedureCall);
   return {rect.left, rect.top};
 }
 

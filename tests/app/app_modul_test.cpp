@@ -110,6 +110,15 @@ TEST_F(Startup, DoubleClickThenANewStartRestoresThePosition) {
   EXPECT_EQ(second.window().position, (PixelPoint{401, 77}));
 }
 
+TEST_F(Startup, AWindowWhosePlaceCannotBeHadSavesNothingRatherThanZero) {
+  StartWithSettings("[Brask's Quibbet]\nTop=750\nLeft=600\n");
+  desktop.SetQueriesFail(true);
+  desktop.DoubleClick();
+  EXPECT_TRUE(desktop.ended());
+  EXPECT_EQ(desktop.exitCode(), 0);
+  EXPECT_EQ(ReadFile(iniFile()), "[Brask's Quibbet]\nTop=750\nLeft=600\n");
+}
+
 TEST_F(Startup, AFailedSaveStillEnds) {
   Start();
   std::filesystem::create_directory(iniFile());  // the settings path is taken by a folder
