@@ -1,17 +1,11 @@
 // The calibration panel: trial eye centres from the scroll bars, previewed with the last
 // tick's directions, and the check box that switches the tracking.
 #include "eyes/eye_geometry.h"
+#include "eyes/eye_math.h"
 #include "eyes/f_oculon.h"
 #include "platform/numbers.h"
 
 namespace oculon {
-namespace {
-
-float PreviewCoordinate(int16_t centre, double direction) {
-  return CSng(CheckFloat(centre - kPupilDistance * direction));
-}
-
-}  // namespace
 
 void fOculon::chkTimer_Click() {
   tmr.SetEnabled(chkTimer.Value() != 0);
@@ -44,10 +38,10 @@ void fOculon::DrawPreview() {
   Circle(HScroll1.Value(), VScroll1.Value(), kEyeWhiteRadius, kWhite);
   Circle(HScroll2.Value(), VScroll2.Value(), kEyeWhiteRadius, kWhite);
   SetFillColor(kBlack);
-  Circle(PreviewCoordinate(HScroll1.Value(), mLeftDirX),
-         PreviewCoordinate(VScroll1.Value(), mLeftDirY), kPupilRadius, kBlack);
-  Circle(PreviewCoordinate(HScroll2.Value(), mRightDirX),
-         PreviewCoordinate(VScroll2.Value(), mRightDirY), kPupilRadius, kBlack);
+  Circle(PupilCoordinate(HScroll1.Value(), mLeftDirX), PupilCoordinate(VScroll1.Value(), mLeftDirY),
+         kPupilRadius, kBlack);
+  Circle(PupilCoordinate(HScroll2.Value(), mRightDirX),
+         PupilCoordinate(VScroll2.Value(), mRightDirY), kPupilRadius, kBlack);
 }
 
 }  // namespace oculon
