@@ -6,8 +6,8 @@
 
 #include "platform/numbers.h"
 #include "platform/run_time_error.h"
-#include "platform/screen.h"
 #include "platform/system_colors.h"
+#include "platform/twips.h"
 
 namespace oculon {
 
@@ -47,7 +47,7 @@ float Form::Top() {
 
 void Form::SetTop(float twips) {
   EnsureLoaded();
-  int32_t y = CLng(double{twips} / kTwipsPerPixel);
+  int32_t y = PixelsFromTwips(twips);
   MoveTo({Position().x, y});
 }
 
@@ -58,7 +58,7 @@ float Form::Left() {
 
 void Form::SetLeft(float twips) {
   EnsureLoaded();
-  int32_t x = CLng(double{twips} / kTwipsPerPixel);
+  int32_t x = PixelsFromTwips(twips);
   MoveTo({x, Position().y});
 }
 

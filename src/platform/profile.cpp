@@ -13,6 +13,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/ascii_case.h"
 #include "platform/ending_signals.h"
 
 namespace oculon {
@@ -28,10 +29,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool SameName(std::string_view a, std::string_view b) {

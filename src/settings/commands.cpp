@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/application.h"
+#include "platform/ascii_case.h"
 #include "platform/file_system.h"
 #include "platform/numbers.h"
 #include "platform/profile.h"
@@ -31,17 +32,8 @@ namespace {
 constexpr uint32_t kProfileBufferLength = 2048;
 
 std::string UCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : text) c = AsciiUpper(c);
   return text;
-}
-
-char UpperCase(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-char LowerCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Left$(text, length): error 5 for a negative length.
@@ -130,9 +122,9 @@ std::string ReCase(const std::string& path, char separator) {
     char before = path[i - 1];
     bool afterSeparator =
         before == ' ' || before == '-' || before == '(' || before == '_' || before == separator;
-    result[i] = afterSeparator ? UpperCase(path[i]) : LowerCase(path[i]);
+    result[i] = afterSeparator ? AsciiUpper(path[i]) : AsciiLower(path[i]);
   }
-  if (!result.empty()) result[0] = UpperCase(result[0]);
+  if (!result.empty()) result[0] = AsciiUpper(result[0]);
   return result;
 }
 
