@@ -1,3 +1,5 @@
+// Start-up and the exit on double-click: placement from the settings file, the second
+// instance, saving and restoring.
 #include "app/app_modul.h"
 
 #include <gtest/gtest.h>

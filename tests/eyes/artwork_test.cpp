@@ -1,3 +1,4 @@
+// The artwork and the icon: the figures the shape, the eyes and the window rely on.
 #include "eyes/artwork.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The calibration panel: keyboard focus, trial centres, the preview and the timer switch.
 #include <gtest/gtest.h>
 
 #include "eyes/oculon_fixture.h"

@@ -1,3 +1,4 @@
+// The eye window's definition and its Load handler: placement, shape and topmost.
 #include "eyes/f_oculon.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@ struct Screen {
   int32_t top, left;
 };
 
+class EyeWindow : public OculonTest {};
+
 TEST(Placement, WorkedExamples) {
   for (Screen s : {Screen{1920, 1080, 4470, 13125},
                    {1680, 1050, 4279, 11325},
@@ -29,7 +32,7 @@ TEST(Placement, WorkedExamples) {
   EXPECT_THROW(CentredLeft(3e9f, 2550), RunTimeError);
 }
 
-TEST_F(OculonTest, DefinitionMatchesTheWindowItDescribes) {
+TEST_F(EyeWindow, DefinitionMatchesTheWindowItDescribes) {
   fOculon& form = window();
   EXPECT_FALSE(form.IsLoaded());  // a reference alone does not load
   EXPECT_EQ(form.Width(), 2550);
@@ -64,7 +67,7 @@ TEST_F(OculonTest, DefinitionMatchesTheWindowItDescribes) {
   }
 }
 
-TEST_F(OculonTest, LoadPlacesShapesAndRaisesTheWindowHidden) {
+TEST_F(EyeWindow, LoadPlacesShapesAndRaisesTheWindowHidden) {
   desktop.SetScreenSize({1680, 1050});
   window().hWnd();
   EXPECT_EQ(desktop.window().moves.back(), (PixelPoint{11325 / 15, 4279 / 15}));
@@ -74,7 +77,7 @@ TEST_F(OculonTest, LoadPlacesShapesAndRaisesTheWindowHidden) {
   EXPECT_EQ(desktop.window().size, (PixelSize{170, 322}));
 }
 
-TEST_F(OculonTest, LoadOnAScreenNarrowerThanTheWindowGivesANegativeLeft) {
+TEST_F(EyeWindow, LoadOnAScreenNarrowerThanTheWindowGivesANegativeLeft) {
   desktop.SetScreenSize({160, 200});
   EXPECT_EQ(window().Left(), -75);  // 1200 - 1275
   EXPECT_EQ(window().Top(), LoadTop(3000, 4830) / 15 * 15);

@@ -1,3 +1,4 @@
+// The tracking tick on the headless desktop: fields, painted pixels, failures and uploads.
 #include <gtest/gtest.h>
 
 #include <cmath>

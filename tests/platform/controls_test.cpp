@@ -1,3 +1,4 @@
+// The controls of the forms runtime: keyboard focus, scroll bars, check box, labels.
 #include <gtest/gtest.h>
 
 #include "platform/check_box.h"

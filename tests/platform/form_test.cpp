@@ -1,3 +1,4 @@
+// The window of the forms runtime: loading, positions, drawing, uploads, events and timers.
 #include "platform/form.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Images and the Circle pixel rule, checked pixel by pixel.
 #include "platform/image.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The runtime's numeric rules: rounding, checked arithmetic, CStr and Val.
 #include "platform/numbers.h"
 
 #include <gtest/gtest.h>

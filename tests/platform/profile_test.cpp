@@ -1,3 +1,4 @@
+// The profile service: lookup rules, writes that keep every other byte, and hostile files.
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The path globals and the settings file's location.
 #include "settings/commands.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Cutting the window to its picture's outline, and the drag by any visible point.
 #include "shape/c_trimmer.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,10 @@ std::vector<PixelRect> RowOf(const std::vector<PixelRect>& rects, int y) {
   return row;
 }
 
-TEST_F(OculonTest, TheArtworkShapesTheWindowToItsOutline) {
+class Shaping : public OculonTest {};
+class Drag : public OculonTest {};
+
+TEST_F(Shaping, TheArtworkShapesTheWindowToItsOutline) {
   size_t createdBefore = CreatedRegionCount();
   ResetPeakRegionCount();
   size_t liveBefore = LiveRegionCount();
@@ -147,7 +151,7 @@ TEST(Regions, StaleAndUnknownHandlesAreRefused) {
   EXPECT_EQ(SetWindowRgn(1, region, true), 0);
 }
 
-TEST_F(OculonTest, LeftPressesAnywhereOnTheHeadStartAMoveOthersDoNot) {
+TEST_F(Drag, LeftPressesAnywhereOnTheHeadStartAMoveOthersDoNot) {
   window().Show();
   desktop.MouseDown(kRightButton, 0, {80, 200});
   desktop.MouseDown(kMiddleButton, 0, {80, 200});
@@ -159,7 +163,7 @@ TEST_F(OculonTest, LeftPressesAnywhereOnTheHeadStartAMoveOthersDoNot) {
   EXPECT_EQ(desktop.moveRequests(), 1);
 }
 
-TEST_F(OculonTest, TheEyesFollowDuringADrag) {
+TEST_F(Drag, TheEyesFollowDuringADrag) {
   window().SetTop(0);
   window().SetLeft(0);
   window().Show();
