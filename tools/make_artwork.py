@@ -4,7 +4,8 @@ every figure the window shape relies on. Only the standard library is used.
 
     python3 tools/make_artwork.py [--check]
 
-With --check it draws in memory and compares with the committed files instead of writing.
+With --check it draws in memory and compares the pixels with the committed files instead of
+writing (pixels, not bytes: another zlib may compress the same picture otherwise).
 """
 import math
 import struct
@@ -306,6 +307,51 @@ def encode_indexed(indexed, palette):
             + png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
 
 
+def decode_png(data):
+    """The pixels of an 8-bit, non-interlaced PNG as rows of (r, g, b, a), whatever its
+    compression level and row filters: what two encodings of one picture have in common."""
+    chunks, idat, pos = {}, b"", 8
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        pos += 12 + length
+        if kind == b"IDAT":
+            idat += body
+        else:
+            chunks[kind] = body
+    width, height, _, colour_type = struct.unpack(">IIBB", chunks[b"IHDR"][:10])
+    channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour_type]
+    stride = width * channels
+    raw = zlib.decompress(idat)
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        start = y * (stride + 1)
+        kind, line = raw[start], bytearray(raw[start + 1:start + 1 + stride])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b = previous[i]
+            c = previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)  # Paeth
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(line)
+        previous = line
+    if colour_type == 3:
+        palette, alpha = chunks[b"PLTE"], chunks.get(b"tRNS", b"")
+        return [[tuple(palette[3 * v:3 * v + 3]) + ((alpha[v] if v < len(alpha) else 255),)
+                 for v in row] for row in rows]
+    def rgba(px):
+        return {1: (px[0],) * 3 + (255,), 2: (px[0],) * 3 + (px[1],),
+                3: tuple(px) + (255,), 4: tuple(px)}[channels]
+    return [[rgba(row[x * channels:(x + 1) * channels]) for x in range(width)] for row in rows]
+
+
 def check(image):
     """Every figure of the artwork that the window shape and the eyes rely on."""
     problems = []
@@ -386,8 +432,8 @@ def main():
     indexed, palette = icon_from(image, mask)
     head_png, icon_png = encode_rgb(image), encode_indexed(indexed, palette)
     if "--check" in sys.argv:
-        same = (root / "assets/head.png").read_bytes() == head_png and \
-            (root / "assets/icon.png").read_bytes() == icon_png
+        same = all(decode_png((root / "assets" / name).read_bytes()) == decode_png(made)
+                   for name, made in (("head.png", head_png), ("icon.png", icon_png)))
         print("artwork: the committed pictures are", "up to date" if same else "out of date")
         return 0 if same else 1
     (root / "assets/head.png").write_bytes(head_png)
