@@ -7,12 +7,12 @@
 namespace oculon {
 
 void fOculon::tmr_Timer() {
-  GetWindowRect(hWnd(), mWinRect);
+  // The rectangle and the pointer come from one reading of the desktop, so that they agree.
+  GetWindowRectAndCursorPos(hWnd(), mWinRect, mCursor);
   mLeftEyeX = AddLng(mWinRect.left, kLeftEyeCentre.x);
   mLeftEyeY = AddLng(mWinRect.top, kLeftEyeCentre.y);
   mRightEyeX = AddLng(mWinRect.left, kRightEyeCentre.x);
   mRightEyeY = AddLng(mWinRect.top, kRightEyeCentre.y);
-  GetCursorPos(mCursor);
   mLeftDist = EyeDistance(mLeftEyeX, mLeftEyeY, mCursor);
   mRightDist = EyeDistance(mRightEyeX, mRightEyeY, mCursor);
   if (mLeftDist == 0) mLeftDist = 1.0;

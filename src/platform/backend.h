@@ -68,9 +68,17 @@ class Backend {
   virtual void ReleaseCapture() = 0;
   // Hands the current left-button press to the desktop as the start of a move.
   virtual void BeginMove() = 0;
-  // The window's outer rectangle and the pointer, in screen pixels, read afresh.
+  // The window's outer rectangle and the pointer, in screen pixels, each read afresh; false
+  // (and the argument untouched) when it cannot be read.
   virtual bool WindowRect(PixelRect& rect) = 0;
   virtual bool CursorPos(PixelPoint& point) = 0;
+  // Both at once, from one reading of the desktop (one round trip on X11): what a tick
+  // needs. Each is filled only when it could be read.
+  struct WindowAndCursorRead {
+    bool rect = false;
+    bool cursor = false;
+  };
+  virtual WindowAndCursorRead WindowRectAndCursorPos(PixelRect& rect, PixelPoint& point) = 0;
   // Copies `area` of `image` (the window's client pixels) to the window.
   virtual void Upload(const Image& image, const PixelRect& area) = 0;
 

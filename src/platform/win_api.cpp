@@ -15,6 +15,10 @@ bool GetCursorPos(POINT& point) {
   return CurrentBackend().CursorPos(point);
 }
 
+void GetWindowRectAndCursorPos(HWND, RECT& rect, POINT& point) {
+  CurrentBackend().WindowRectAndCursorPos(rect, point);
+}
+
 bool SetWindowPos(HWND, HWND insertAfter, int32_t x, int32_t y, int32_t, int32_t, uint32_t flags) {
   if (insertAfter != HWND_TOPMOST || !(flags & SWP_NOSIZE)) return false;
   if (!(flags & SWP_NOMOVE)) CurrentBackend().MoveWindow({x, y});

@@ -23,6 +23,9 @@ inline constexpr uintptr_t HTCAPTION = 2;
 bool GetWindowRect(HWND window, RECT& rect);
 // The pointer in screen pixels; false (point untouched) when it cannot be read.
 bool GetCursorPos(POINT& point);
+// GetWindowRect and GetCursorPos from one reading of the desktop, for a tick that needs both;
+// each record is filled only when its own read succeeds.
+void GetWindowRectAndCursorPos(HWND window, RECT& rect, POINT& point);
 // Only the topmost band with SWP_NOSIZE is offered; SWP_NOMOVE keeps the position, otherwise
 // the window moves to (x, y). False for anything else.
 bool SetWindowPos(HWND window, HWND insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,

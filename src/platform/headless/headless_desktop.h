@@ -86,6 +86,9 @@ class HeadlessDesktop : public Backend {
   void BeginMove() override;
   bool WindowRect(PixelRect& rect) override;
   bool CursorPos(PixelPoint& point) override;
+  WindowAndCursorRead WindowRectAndCursorPos(PixelRect& rect, PixelPoint& point) override {
+    return {WindowRect(rect), CursorPos(point)};
+  }
   void Upload(const Image& image, const PixelRect& area) override;
   void StartTimer(int timerId, int intervalMs) override;
   void StopTimer(int timerId) override { timers_.erase(timerId); }

@@ -88,8 +88,6 @@ std::optional<Key> KeyFrom(xcb_keysym_t keysym, bool shift) {
 int X11Backend::Run() {
   try {
     for (;;) {
-      // The pointer read with the window serves that event alone.
-      pointerRead_ = PointerRead::kNone;
       xcb_flush(connection_);
       pollfd connection{xcb_get_file_descriptor(connection_), POLLIN, 0};
       poll(&connection, 1, WaitTimeoutMs());

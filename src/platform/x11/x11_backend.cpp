@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #include "platform/application.h"
 #include "platform/ending_signals.h"
@@ -328,49 +327,51 @@ void X11Backend::ReleaseCapture() {
   // the drag threshold must still reach the program (see BeginMove).
 }
 
+PixelRect X11Backend::RectAt(PixelPoint corner) const {
+  return {corner.x, corner.y, corner.x + size_.width, corner.y + size_.height};
+}
+
+X11Backend::PointerReply X11Backend::QueryPointer(xcb_window_t window) {
+  xcb_query_pointer_cookie_t cookie = xcb_query_pointer(connection_, window);
+  if (observer_) observer_->RoundTrip(cookie.sequence);
+  return PointerReply(xcb_query_pointer_reply(connection_, cookie, nullptr), &free);
+}
+
 bool X11Backend::WindowRect(PixelRect& rect) {
-  PixelPoint corner = position_;
-  if (mapped_) {
-    // One query on the window answers both where the window is and where the pointer is.
-    xcb_query_pointer_cookie_t cookie = xcb_query_pointer(connection_, window_);
-    if (observer_) observer_->RoundTrip(cookie.sequence);
-    auto reply =
-        ReplyPtr<xcb_query_pointer_reply_t>(xcb_query_pointer_reply(connection_, cookie, nullptr));
-    if (!reply) return false;
-    if (reply->same_screen) {
-      pointerRead_ = PointerRead::kOnThisScreen;
-      pointerFromRectQuery_ = {reply->root_x, reply->root_y};
-      corner = DesktopFromRoot({reply->root_x - reply->win_x, reply->root_y - reply->win_y});
-    } else {
-      // The pointer is on another X screen: its answer says nothing about the window.
-      pointerRead_ = PointerRead::kOnAnotherScreen;
-      corner = DesktopFromRoot(ClientCornerOnRoot());
-    }
-  }
-  rect = {corner.x, corner.y, corner.x + size_.width, corner.y + size_.height};
+  std::optional<PixelPoint> corner = mapped_ ? ClientCornerOnRoot() : RootFromDesktop(position_);
+  if (!corner) return false;
+  rect = RectAt(DesktopFromRoot(*corner));
   return true;
 }
 
 bool X11Backend::CursorPos(PixelPoint& point) {
-  PointerRead read = std::exchange(pointerRead_, PointerRead::kNone);
-  if (read == PointerRead::kOnThisScreen) {
-    point = DesktopFromRoot(pointerFromRectQuery_);
-    return true;
-  }
-  if (read == PointerRead::kOnAnotherScreen) return false;  // the caller keeps its last answer
-  xcb_query_pointer_cookie_t cookie = xcb_query_pointer(connection_, screen_->root);
-  if (observer_) observer_->RoundTrip(cookie.sequence);
-  auto reply =
-      ReplyPtr<xcb_query_pointer_reply_t>(xcb_query_pointer_reply(connection_, cookie, nullptr));
+  PointerReply reply = QueryPointer(screen_->root);
   if (!reply || !reply->same_screen) return false;
   point = DesktopFromRoot({reply->root_x, reply->root_y});
   return true;
 }
 
-PixelPoint X11Backend::ClientCornerOnRoot() {
+Backend::WindowAndCursorRead X11Backend::WindowRectAndCursorPos(PixelRect& rect,
+                                                                PixelPoint& point) {
+  if (!mapped_) return {WindowRect(rect), CursorPos(point)};
+  // One query on the window answers both where the window is and where the pointer is.
+  PointerReply reply = QueryPointer(window_);
+  if (!reply) return {};
+  if (!reply->same_screen) {
+    // The pointer is on another X screen: its answer says nothing of the window, and the
+    // caller keeps its last pointer.
+    return {WindowRect(rect), false};
+  }
+  rect = RectAt(DesktopFromRoot({reply->root_x - reply->win_x, reply->root_y - reply->win_y}));
+  point = DesktopFromRoot({reply->root_x, reply->root_y});
+  return {true, true};
+}
+
+std::optional<PixelPoint> X11Backend::ClientCornerOnRoot() {
   auto reply = ReplyPtr<xcb_translate_coordinates_reply_t>(xcb_translate_coordinates_reply(
       connection_, xcb_translate_coordinates(connection_, window_, screen_->root, 0, 0), nullptr));
-  return reply ? PixelPoint{reply->dst_x, reply->dst_y} : RootFromDesktop(position_);
+  if (!reply) return std::nullopt;
+  return PixelPoint{reply->dst_x, reply->dst_y};
 }
 
 void X11Backend::CheckPlacement(uint16_t eventSequence) {
@@ -378,7 +379,7 @@ void X11Backend::CheckPlacement(uint16_t eventSequence) {
   // An event sent before the server saw the last request tells nothing of the answer to it.
   if (placementCorrections_ > 0 && int16_t(eventSequence - placementRequest_) < 0) return;
   PixelPoint asked = RootFromDesktop(position_);
-  PixelPoint client = ClientCornerOnRoot();
+  PixelPoint client = ClientCornerOnRoot().value_or(asked);
   PixelPoint offset{client.x - asked.x, client.y - asked.y};
   if (offset == PixelPoint{}) return;
   // A frame lies above and left of its client; anything else is the manager's own rule (it

@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,7 @@ class X11Backend : public Backend {
   void BeginMove() override;
   bool WindowRect(PixelRect& rect) override;
   bool CursorPos(PixelPoint& point) override;
+  WindowAndCursorRead WindowRectAndCursorPos(PixelRect& rect, PixelPoint& point) override;
   void Upload(const Image& image, const PixelRect& area) override;
   void StartTimer(int timerId, int intervalMs) override;
   void StopTimer(int timerId) override;
@@ -82,8 +84,12 @@ class X11Backend : public Backend {
   // Positions on the desktop (relative to the primary monitor) and on the root window.
   PixelPoint RootFromDesktop(PixelPoint desktop) const;
   PixelPoint DesktopFromRoot(PixelPoint root) const;
-  // Where the client area's corner is on the root.
-  PixelPoint ClientCornerOnRoot();
+  // Where the client area's corner is on the root; none when the server cannot say.
+  std::optional<PixelPoint> ClientCornerOnRoot();
+  // The window's rectangle with its corner at `corner`.
+  PixelRect RectAt(PixelPoint corner) const;
+  using PointerReply = std::unique_ptr<xcb_query_pointer_reply_t, decltype(&free)>;
+  PointerReply QueryPointer(xcb_window_t window);
   // Shortly after the first map, each time the window is configured: where a manager put the
   // client area off the asked position by what looks like its frame, asks again, and where
   // the same offset comes back, takes it as the frame's and subtracts it from then on.
@@ -157,11 +163,6 @@ class X11Backend : public Backend {
   int placementCorrections_ = 0;
   PixelPoint lastPlacementOffset_;
   uint16_t placementRequest_ = 0;  // the sequence number of the placement's last request
-
-  // --- The tick's queries: one query answers both the window's corner and the pointer ---
-  enum class PointerRead { kNone, kOnThisScreen, kOnAnotherScreen };
-  PointerRead pointerRead_ = PointerRead::kNone;
-  PixelPoint pointerFromRectQuery_;  // on the root
 
   // --- Presses, double-clicks and moves ---
   Press press_ = Press::kNone;
