@@ -151,11 +151,6 @@ int32_t Form::BackColor() {
   return definition_.backColor;
 }
 
-int32_t Form::ForeColor() {
-  EnsureLoaded();
-  return definition_.foreColor;
-}
-
 int32_t Form::FillColor() {
   EnsureLoaded();
   return definition_.fillColor;

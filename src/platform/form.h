@@ -63,7 +63,6 @@ class Form : public EventSink {
   const StdPicture& Picture();
   const StdPicture& Icon();
   int32_t BackColor();
-  int32_t ForeColor();
   int32_t FillColor();
   void SetFillColor(int32_t color);
   int16_t FillStyle();

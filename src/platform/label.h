@@ -22,7 +22,6 @@ class Label : public Control {
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption) { caption_ = std::move(caption); }
-  const Font& GetFont() const { return font_; }
 
  private:
   std::string caption_;

@@ -138,11 +138,4 @@ std::string GetTempDir() {
   return FolderFrom([](char* buffer, uint32_t size) { return GetTempPathA(size, buffer); });
 }
 
-void ResetCommandsForTesting() {
-  for (std::string* global : {&gAppPath, &gAppTitle, &gExeName, &gIniFile, &gWinIni, &gWinDir,
-                              &gSysDir, &gTempDir, &gCommandLine, &gCrLf}) {
-    global->clear();
-  }
-}
-
 }  // namespace oculon

@@ -36,7 +36,4 @@ std::string GetWinDir();
 std::string GetSysDir();
 std::string GetTempDir();
 
-// Empties every global, as at process start.
-void ResetCommandsForTesting();
-
 }  // namespace oculon

@@ -7,6 +7,7 @@
 #include "platform/application.h"
 #include "platform/headless/headless_desktop.h"
 #include "settings/commands.h"
+#include "settings/reset_commands.h"
 #include "temp_folder.h"
 
 namespace oculon::testing {
@@ -18,7 +19,7 @@ inline constexpr uint32_t kBlackRgb = 0x000000;
 class OculonTest : public ::testing::Test {
  protected:
   OculonTest() {
-    ResetCommandsForTesting();
+    ResetCommands();
     App.SetExecutablePath(folder / "oculon");
   }
   ~OculonTest() override {

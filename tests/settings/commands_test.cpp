@@ -7,6 +7,7 @@
 
 #include "platform/application.h"
 #include "platform/file_system.h"
+#include "settings/reset_commands.h"
 #include "temp_folder.h"
 
 namespace oculon {
@@ -18,7 +19,7 @@ using testing::WriteFile;
 
 class Commands : public ::testing::Test {
  protected:
-  void SetUp() override { ResetCommandsForTesting(); }
+  void SetUp() override { testing::ResetCommands(); }
   void TearDown() override { App.SetExecutablePath(""); }
 
   void StartAs(const std::string& executable) {
