@@ -36,8 +36,12 @@ PixelPoint Form::Position() {
   return {rect.left, rect.top};
 }
 
-void Form::MoveTo(PixelPoint topLeft) {
-  CurrentBackend().MoveWindow(topLeft);
+void Form::SetCorner(int32_t PixelPoint::*axis, float twips) {
+  EnsureLoaded();
+  int32_t pixels = PixelsFromTwips(twips);
+  PixelPoint corner = Position();
+  corner.*axis = pixels;
+  CurrentBackend().MoveWindow(corner);
 }
 
 float Form::Top() {
@@ -46,9 +50,7 @@ float Form::Top() {
 }
 
 void Form::SetTop(float twips) {
-  EnsureLoaded();
-  int32_t y = PixelsFromTwips(twips);
-  MoveTo({Position().x, y});
+  SetCorner(&PixelPoint::y, twips);
 }
 
 float Form::Left() {
@@ -57,9 +59,7 @@ float Form::Left() {
 }
 
 void Form::SetLeft(float twips) {
-  EnsureLoaded();
-  int32_t x = PixelsFromTwips(twips);
-  MoveTo({x, Position().y});
+  SetCorner(&PixelPoint::x, twips);
 }
 
 float Form::Width() {

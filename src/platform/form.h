@@ -95,7 +95,8 @@ class Form : public EventSink {
   void RaiseEvent(Handler&& handler);
 
   void EnsureLoaded();
-  void MoveTo(PixelPoint topLeft);
+  // Moves the window's corner along one axis to `twips`; the other coordinate stays.
+  void SetCorner(int32_t PixelPoint::*axis, float twips);
   PixelPoint Position();
   double PixelsPerUnit() const;
   void MoveFocus(int step);
