@@ -11,7 +11,9 @@
 
 namespace oculon {
 
-Form::Form(FormDefinition definition) : definition_(std::move(definition)) {}
+Form::Form(FormDefinition definition)
+    : definition_(std::move(definition)),
+      state_{definition_.autoRedraw, definition_.scaleMode, definition_.fillColor} {}
 
 void Form::EnsureLoaded() {
   if (loaded_) return;
@@ -91,39 +93,39 @@ void Form::Show() {
 
 void Form::Refresh() {
   EnsureLoaded();
-  if (!definition_.autoRedraw) screen_.CopyArea(persistent_, persistent_.Bounds());
+  if (!state_.autoRedraw) screen_.CopyArea(persistent_, persistent_.Bounds());
   MarkDirty(persistent_.Bounds());
 }
 
 bool Form::AutoRedraw() {
   EnsureLoaded();
-  return definition_.autoRedraw;
+  return state_.autoRedraw;
 }
 
 void Form::SetAutoRedraw(bool on) {
   EnsureLoaded();
   // From now on drawing goes onto the screen image, which starts as what the window shows.
-  if (definition_.autoRedraw && !on) screen_.CopyArea(persistent_, persistent_.Bounds());
-  definition_.autoRedraw = on;
+  if (state_.autoRedraw && !on) screen_.CopyArea(persistent_, persistent_.Bounds());
+  state_.autoRedraw = on;
 }
 
 const Image& Form::Displayed() const {
-  return definition_.autoRedraw ? persistent_ : screen_;
+  return state_.autoRedraw ? persistent_ : screen_;
 }
 
 int16_t Form::ScaleMode() {
   EnsureLoaded();
-  return definition_.scaleMode;
+  return state_.scaleMode;
 }
 
 void Form::SetScaleMode(int16_t mode) {
   EnsureLoaded();
   if (mode != kScaleTwips && mode != kScalePixels) Raise(ErrorNumber::kInvalidPropertyValue);
-  definition_.scaleMode = mode;
+  state_.scaleMode = mode;
 }
 
 double Form::PixelsPerUnit() const {
-  return definition_.scaleMode == kScalePixels ? 1.0 : 1.0 / kTwipsPerPixel;
+  return state_.scaleMode == kScalePixels ? 1.0 : 1.0 / kTwipsPerPixel;
 }
 
 float Form::ScaleWidth() {
@@ -153,13 +155,13 @@ int32_t Form::BackColor() {
 
 int32_t Form::FillColor() {
   EnsureLoaded();
-  return definition_.fillColor;
+  return state_.fillColor;
 }
 
 void Form::SetFillColor(int32_t color) {
   EnsureLoaded();
   ResolveColor(color);  // an unknown system colour is refused here, not at the next Circle
-  definition_.fillColor = color;
+  state_.fillColor = color;
 }
 
 int16_t Form::FillStyle() {
@@ -172,9 +174,8 @@ void Form::Circle(float x, float y, float radius, int32_t color) {
   double scale = PixelsPerUnit();
   uint32_t outline = ArgbFromColor(ResolveColor(color));
   std::optional<uint32_t> fill;
-  if (definition_.fillStyle == kFillSolid)
-    fill = ArgbFromColor(ResolveColor(definition_.fillColor));
-  Image& target = definition_.autoRedraw ? persistent_ : screen_;
+  if (definition_.fillStyle == kFillSolid) fill = ArgbFromColor(ResolveColor(state_.fillColor));
+  Image& target = state_.autoRedraw ? persistent_ : screen_;
   MarkDirty(target.Circle(x * scale, y * scale, radius * scale, outline, fill));
 }
 
@@ -276,7 +277,7 @@ void Form::OnKey(Key key) {
 void Form::OnExpose(const PixelRect& area) {
   PixelRect clipped = area.Intersect(persistent_.Bounds());
   if (clipped.IsEmpty()) return;
-  if (!definition_.autoRedraw) screen_.CopyArea(persistent_, clipped);
+  if (!state_.autoRedraw) screen_.CopyArea(persistent_, clipped);
   CurrentBackend().Upload(Displayed(), clipped);
   shown_.CopyArea(Displayed(), clipped);
 }

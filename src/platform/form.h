@@ -104,7 +104,15 @@ class Form : public EventSink {
   // Uploads what changed on the screen image since the last upload.
   void FlushPaint();
 
-  FormDefinition definition_;
+  // The window as its definition gives it, unchanged for its life; the properties that the
+  // program changes at run time start from it and live in state_.
+  const FormDefinition definition_;
+  struct State {
+    bool autoRedraw;
+    int16_t scaleMode;
+    int32_t fillColor;
+  };
+  State state_;
   bool loaded_ = false;
   uint32_t handle_ = 0;
 
