@@ -219,9 +219,9 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
       if (reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == window_) EndProgram(0);
       break;
     default:
-      if (randrPresent_ &&
-          (event->response_type == randrFirstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
-           event->response_type == randrFirstEvent_ + XCB_RANDR_NOTIFY)) {
+      if (uint8_t type = event->response_type & 0x7f;
+          randr_ && (type == randr_->first_event + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
+                     type == randr_->first_event + XCB_RANDR_NOTIFY)) {
         OnLayoutChanged();
       }
       break;
@@ -230,13 +230,8 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
 
 void X11Backend::ReportXError(const xcb_generic_error_t& error) {
   std::string_view extension;
-  if (const auto* shape = xcb_get_extension_data(connection_, &xcb_shape_id);
-      shape && shape->present && error.major_code == shape->major_opcode) {
-    extension = "SHAPE";
-  } else if (const auto* randr = xcb_get_extension_data(connection_, &xcb_randr_id);
-             randr && randr->present && error.major_code == randr->major_opcode) {
-    extension = "RANDR";
-  }
+  if (shape_ && error.major_code == shape_->major_opcode) extension = "SHAPE";
+  if (randr_ && error.major_code == randr_->major_opcode) extension = "RANDR";
   std::fprintf(
       stderr, "%s: %s\n", programName_.c_str(),
       DescribeXError(error.error_code, error.major_code, error.minor_code, extension).c_str());

@@ -40,9 +40,19 @@ constexpr uint32_t kMaxSize = 32;
 constexpr uint32_t kAdd = 1;
 constexpr uint32_t kFromApplication = 1;
 
-// Deeper is better, but a 32-bit visual (with alpha) only when nothing else is there.
-int VisualRank(uint8_t depth) {
+// The root's own visual when it is TrueColor; else the deepest TrueColor visual, one with
+// alpha (32 bits) only when nothing else is there. Negative: not usable.
+int VisualRank(const xcb_visualtype_t& visual, uint8_t depth, xcb_visualid_t rootVisual) {
+  if (visual._class != XCB_VISUAL_CLASS_TRUE_COLOR) return -1;
+  if (visual.visual_id == rootVisual) return 1000;
   return depth == 32 ? 0 : depth;
+}
+
+// The extension's reply when the server has it, else null.
+const xcb_query_extension_reply_t* PresentExtension(xcb_connection_t* connection,
+                                                    xcb_extension_t* extension) {
+  const xcb_query_extension_reply_t* reply = xcb_get_extension_data(connection, extension);
+  return reply && reply->present ? reply : nullptr;
 }
 
 PixelFormat FormatOf(const xcb_setup_t& setup, const xcb_visualtype_t& visual, uint8_t depth) {
@@ -80,19 +90,17 @@ std::unique_ptr<X11Backend> X11Backend::Connect(std::string programName) {
   const xcb_screen_t& screen = *screens.data;
 
   Visual chosen;
+  int bestRank = -1;
   for (auto depths = xcb_screen_allowed_depths_iterator(&screen); depths.rem;
        xcb_depth_next(&depths)) {
     uint8_t depth = depths.data->depth;
     for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
          xcb_visualtype_next(&visuals)) {
       const xcb_visualtype_t& visual = *visuals.data;
-      if (visual._class != XCB_VISUAL_CLASS_TRUE_COLOR) continue;
-      bool isRoot = visual.visual_id == screen.root_visual;
-      bool rootChosen = chosen.id == screen.root_visual;
-      if (chosen.id == XCB_NONE || (isRoot && !rootChosen) ||
-          (!rootChosen && VisualRank(depth) > VisualRank(chosen.depth))) {
-        chosen = {visual.visual_id, depth, FormatOf(setup, visual, depth)};
-      }
+      int rank = VisualRank(visual, depth, screen.root_visual);
+      if (rank <= bestRank) continue;
+      bestRank = rank;
+      chosen = {visual.visual_id, depth, FormatOf(setup, visual, depth)};
     }
   }
   if (chosen.id == XCB_NONE) {
@@ -118,13 +126,10 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
       atoms_(InternAtoms(connection)),
       keySymbols_(xcb_key_symbols_alloc(connection)) {
   EndOnEndingSignals();  // like a close by the desktop, even while the server does not answer
-  const xcb_query_extension_reply_t* shape = xcb_get_extension_data(connection_, &xcb_shape_id);
-  shapePresent_ = shape && shape->present;
-  const xcb_query_extension_reply_t* randr = xcb_get_extension_data(connection_, &xcb_randr_id);
-  randrPresent_ = randr && randr->present;
-  if (randrPresent_) randrFirstEvent_ = randr->first_event;
+  shape_ = PresentExtension(connection_, &xcb_shape_id);
+  randr_ = PresentExtension(connection_, &xcb_randr_id);
   primary_ = QueryPrimaryArea(connection_, *screen_);
-  if (randrPresent_) {
+  if (randr_) {
     xcb_randr_select_input(connection_, screen_->root,
                            XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
                                XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
@@ -300,7 +305,7 @@ void X11Backend::ReassertStates() {
 }
 
 bool X11Backend::SetShape(std::span<const PixelRect> rects) {
-  if (!shapePresent_) return false;  // the window stays rectangular
+  if (!shape_) return false;  // the window stays rectangular
   std::vector<xcb_rectangle_t> xRects;
   xRects.reserve(rects.size());
   for (const PixelRect& r : rects) {

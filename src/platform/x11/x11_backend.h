@@ -124,9 +124,9 @@ class X11Backend : public Backend {
   std::string programName_;
   std::string displayName_;
   Atoms atoms_;
-  bool shapePresent_ = false;
-  bool randrPresent_ = false;
-  uint8_t randrFirstEvent_ = 0;
+  // The extensions' replies where the server has them; null where it has not.
+  const xcb_query_extension_reply_t* shape_ = nullptr;
+  const xcb_query_extension_reply_t* randr_ = nullptr;
   // The primary monitor, in root coordinates: its corner is the desktop's origin.
   PixelRect primary_;
   xcb_key_symbols_t* keySymbols_ = nullptr;
