@@ -1,31 +1,36 @@
 // Drawing into images in memory: copies, comparisons and filled circles.
 #include "platform/image.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace oculon {
 namespace {
 
-// The columns of row `y` that lie within the disc; empty (left > right) when none do.
+// The columns of row `y` that lie within the disc, clipped to columns -1 ... `width`: enough to
+// tell, for every column of the image, whether it and its neighbours are in the disc. Empty
+// (left > right) when none are.
 struct Span {
   int32_t left = 1;
   int32_t right = 0;
-  bool Has(int32_t x) const { return x >= left && x <= right; }
 };
 
-Span DiscSpan(double cx, double cy, double radius, int32_t y) {
+Span DiscSpan(double cx, double cy, double radius, int32_t y, int32_t width) {
   double dy = y - cy;
+  double dy2 = dy * dy;
   double r2 = radius * radius;
-  if (dy * dy > r2) return {};
-  auto inside = [&](int32_t x) { return (x - cx) * (x - cx) + dy * dy <= r2; };
-  double halfWidth = std::sqrt(r2 - dy * dy);
-  Span span{static_cast<int32_t>(std::ceil(cx - halfWidth)),
-            static_cast<int32_t>(std::floor(cx + halfWidth))};
-  // The square root may be off by an ulp; settle the edges on the exact test.
-  while (inside(span.left - 1)) --span.left;
+  if (dy2 > r2) return {};
+  auto inside = [&](int32_t x) { return (x - cx) * (x - cx) + dy2 <= r2; };
+  // The square root gives the edges to within a column; the exact test settles them.
+  double halfWidth = std::sqrt(r2 - dy2);
+  auto column = [&](double x) {
+    return static_cast<int32_t>(std::clamp(x, -1.0, static_cast<double>(width)));
+  };
+  Span span{column(cx - halfWidth), column(cx + halfWidth)};
+  while (span.left > -1 && inside(span.left - 1)) --span.left;
   while (span.left <= span.right && !inside(span.left)) ++span.left;
-  while (inside(span.right + 1)) ++span.right;
+  while (span.right < width && inside(span.right + 1)) ++span.right;
   while (span.right >= span.left && !inside(span.right)) --span.right;
   return span;
 }
@@ -77,25 +82,31 @@ PixelRect Image::Circle(double cx, double cy, double radius, uint32_t outline,
   double top = std::ceil(cy - radius);
   double bottom = std::floor(cy + radius);
   if (bottom < 0 || top >= height_) return {};
+  // Rows -1 and height_ stand for all the rows beyond, as columns -1 and width_ do in a span.
   int32_t firstRow = static_cast<int32_t>(std::max(top, -1.0));
   int32_t lastRow = static_cast<int32_t>(std::min(bottom, double(height_)));
+  bool plain = fill == outline;  // one colour: no need to tell the outline from the inside
   PixelRect painted{};
-  Span above = DiscSpan(cx, cy, radius, firstRow - 1);
-  Span here = DiscSpan(cx, cy, radius, firstRow);
+  Span above = DiscSpan(cx, cy, radius, firstRow - 1, width_);
+  Span here = DiscSpan(cx, cy, radius, firstRow, width_);
   for (int32_t y = firstRow; y <= lastRow; ++y) {
-    Span below = DiscSpan(cx, cy, radius, y + 1);
+    Span below = y < lastRow ? DiscSpan(cx, cy, radius, y + 1, width_) : Span{};
     if (y >= 0 && y < height_ && here.left <= here.right) {
-      // The pixels whose four neighbours all lie in the disc are inside; the rest of the row's
-      // span is outline.
-      int32_t insideLeft = std::max({here.left + 1, above.left, below.left});
-      int32_t insideRight = std::min({here.right - 1, above.right, below.right});
-      if (insideLeft > insideRight) {  // a row of outline only
-        insideLeft = here.right + 1;
-        insideRight = here.right;
+      if (plain) {
+        PaintRow(y, here.left, here.right, outline);
+      } else {
+        // The pixels whose four neighbours all lie in the disc are inside; the rest of the
+        // row's span is outline.
+        int32_t insideLeft = std::max({here.left + 1, above.left, below.left});
+        int32_t insideRight = std::min({here.right - 1, above.right, below.right});
+        if (insideLeft > insideRight) {  // a row of outline only
+          insideLeft = here.right + 1;
+          insideRight = here.right;
+        }
+        PaintRow(y, here.left, insideLeft - 1, outline);
+        if (fill) PaintRow(y, insideLeft, insideRight, *fill);
+        PaintRow(y, insideRight + 1, here.right, outline);
       }
-      PaintRow(y, here.left, insideLeft - 1, outline);
-      if (fill) PaintRow(y, insideLeft, insideRight, *fill);
-      PaintRow(y, insideRight + 1, here.right, outline);
       int32_t from = std::max(here.left, 0);
       int32_t to = std::min(here.right, width_ - 1);
       if (from <= to) painted = painted.Union({from, y, to + 1, y + 1});

@@ -74,6 +74,36 @@ TEST(Circle, IsClippedToTheImage) {
   EXPECT_EQ(image.Circle(NAN, 5, 3, kLine, kFill), (PixelRect{}));
 }
 
+// Every pixel against the rule itself: in the disc when within the radius, outline when a
+// 4-neighbour is not, for circles partly or wholly off the image, tiny, huge and far away.
+TEST(Circle, EveryPixelFollowsTheRuleWhereverTheCircleLies) {
+  struct Case {
+    double cx, cy, radius;
+  };
+  const Case cases[] = {{12.5, 9.25, 4.4}, {-3.7, 6.1, 5},  {24.2, -2.6, 6.9}, {10, 10, 0},
+                        {10.5, 10.5, 0.5}, {11, 8, 1},      {7.3, 3.3, 40},    {1e20, 5, 3},
+                        {-1e20, 5, 1e21},  {5, 1e20, 1e20}, {12, 8, 1e12},     {30.9, 17.2, 7.0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.cx << "," << c.cy << " r " << c.radius);
+    auto inDisc = [&](int x, int y) {
+      return (x - c.cx) * (x - c.cx) + (y - c.cy) * (y - c.cy) <= c.radius * c.radius;
+    };
+    Image image(25, 18, kBack);
+    image.Circle(c.cx, c.cy, c.radius, kLine, kFill);
+    for (int y = 0; y < 18; ++y) {
+      for (int x = 0; x < 25; ++x) {
+        uint32_t expected = kBack;
+        if (inDisc(x, y)) {
+          bool inside =
+              inDisc(x - 1, y) && inDisc(x + 1, y) && inDisc(x, y - 1) && inDisc(x, y + 1);
+          expected = inside ? kFill : kLine;
+        }
+        ASSERT_EQ(image.Pixel(x, y), expected) << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST(Image, DifferingAreaFindsTheChangedPixels) {
   Image a(30, 30, kBack);
   Image b = a;
