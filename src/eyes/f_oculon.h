@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/check_box.h"
 #include "platform/form.h"
@@ -67,6 +68,20 @@ class fOculon : public Form {
   void VScroll1_Scroll() { VScroll1_Change(); }
   void VScroll2_Scroll() { VScroll2_Change(); }
   void DrawPreview();
+  void PaintEyes();
+
+  // Where the last tick painted the pupils, and the image generation its painting left.
+  struct PupilCentre {
+    float x;
+    float y;
+    bool operator==(const PupilCentre&) const = default;
+  };
+  struct PaintedPupils {
+    PupilCentre left;
+    PupilCentre right;
+    uint64_t generation;
+  };
+  std::optional<PaintedPupils> mPainted;
 };
 
 }  // namespace oculon

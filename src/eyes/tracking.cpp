@@ -1,4 +1,5 @@
-// The tracking tick: where the pointer is from each eye, and the eyes painted towards it.
+// The tracking tick: where the pointer is from each eye, and the eyes painted towards it,
+// repainting only what moved.
 #include "eyes/eye_geometry.h"
 #include "eyes/eye_math.h"
 #include "eyes/f_oculon.h"
@@ -22,14 +23,35 @@ void fOculon::tmr_Timer() {
   mRightDirY = EyeDirection(mRightEyeY, mCursor.y, mRightDist);
   mRightDirX = EyeDirection(mRightEyeX, mCursor.x, mRightDist);
 
+  PaintEyes();
+}
+
+// While nothing else has drawn since the last tick, each white is whole but for the pupil that
+// tick painted, and a pupil lies within its white. So only a pupil that moved is painted over
+// in white and painted at its new place: the pixels are those of painting both eyes afresh.
+void fOculon::PaintEyes() {
+  PaintedPupils pupils{
+      {PupilCoordinate(kLeftEyeCentre.x, mLeftDirX), PupilCoordinate(kLeftEyeCentre.y, mLeftDirY)},
+      {PupilCoordinate(kRightEyeCentre.x, mRightDirX),
+       PupilCoordinate(kRightEyeCentre.y, mRightDirY)},
+      0};
+  bool afresh = !mPainted || mPainted->generation != ImageGeneration();
+  bool leftMoved = afresh || mPainted->left != pupils.left;
+  bool rightMoved = afresh || mPainted->right != pupils.right;
+
   SetFillColor(kWhite);
-  Circle(kLeftEyeCentre.x, kLeftEyeCentre.y, kEyeWhiteRadius, kWhite);
-  Circle(kRightEyeCentre.x, kRightEyeCentre.y, kEyeWhiteRadius, kWhite);
+  if (afresh) {
+    Circle(kLeftEyeCentre.x, kLeftEyeCentre.y, kEyeWhiteRadius, kWhite);
+    Circle(kRightEyeCentre.x, kRightEyeCentre.y, kEyeWhiteRadius, kWhite);
+  } else {
+    if (leftMoved) Circle(mPainted->left.x, mPainted->left.y, kPupilRadius, kWhite);
+    if (rightMoved) Circle(mPainted->right.x, mPainted->right.y, kPupilRadius, kWhite);
+  }
   SetFillColor(kBlack);
-  Circle(PupilCoordinate(kLeftEyeCentre.x, mLeftDirX), PupilCoordinate(kLeftEyeCentre.y, mLeftDirY),
-         kPupilRadius, kBlack);
-  Circle(PupilCoordinate(kRightEyeCentre.x, mRightDirX),
-         PupilCoordinate(kRightEyeCentre.y, mRightDirY), kPupilRadius, kBlack);
+  if (leftMoved) Circle(pupils.left.x, pupils.left.y, kPupilRadius, kBlack);
+  if (rightMoved) Circle(pupils.right.x, pupils.right.y, kPupilRadius, kBlack);
+  pupils.generation = ImageGeneration();
+  mPainted = pupils;
 }
 
 }  // namespace oculon

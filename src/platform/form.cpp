@@ -93,6 +93,7 @@ void Form::Show() {
 
 void Form::Refresh() {
   EnsureLoaded();
+  ++imageGeneration_;
   if (!state_.autoRedraw) screen_.CopyArea(persistent_, persistent_.Bounds());
   MarkDirty(persistent_.Bounds());
 }
@@ -106,6 +107,7 @@ void Form::SetAutoRedraw(bool on) {
   EnsureLoaded();
   // From now on drawing goes onto the screen image, which starts as what the window shows.
   if (state_.autoRedraw && !on) screen_.CopyArea(persistent_, persistent_.Bounds());
+  if (state_.autoRedraw != on) ++imageGeneration_;
   state_.autoRedraw = on;
 }
 
@@ -121,6 +123,7 @@ int16_t Form::ScaleMode() {
 void Form::SetScaleMode(int16_t mode) {
   EnsureLoaded();
   if (mode != kScaleTwips && mode != kScalePixels) Raise(ErrorNumber::kInvalidPropertyValue);
+  if (state_.scaleMode != mode) ++imageGeneration_;
   state_.scaleMode = mode;
 }
 
@@ -176,6 +179,7 @@ void Form::Circle(float x, float y, float radius, int32_t color) {
   std::optional<uint32_t> fill;
   if (definition_.fillStyle == kFillSolid) fill = ArgbFromColor(ResolveColor(state_.fillColor));
   Image& target = state_.autoRedraw ? persistent_ : screen_;
+  ++imageGeneration_;
   MarkDirty(target.Circle(x * scale, y * scale, radius * scale, outline, fill));
 }
 
@@ -216,10 +220,17 @@ void Form::MoveFocus(int step) {
   }
 }
 
-void Form::MarkDirty(const PixelRect& area) {
+void Form::MarkDirty(PixelRect area) {
   if (area.IsEmpty()) return;
-  for (const PixelRect& dirty : dirty_) {
-    if (dirty.Intersect(area) == area) return;  // already to be compared, and not twice
+  // Overlapping areas become one, so that no pixel is compared or uploaded twice.
+  for (size_t i = 0; i < dirty_.size();) {
+    if (dirty_[i].Intersect(area).IsEmpty()) {
+      ++i;
+      continue;
+    }
+    area = area.Union(dirty_[i]);
+    dirty_.erase(dirty_.begin() + ptrdiff_t(i));
+    i = 0;
   }
   dirty_.push_back(area);
 }
@@ -277,7 +288,10 @@ void Form::OnKey(Key key) {
 void Form::OnExpose(const PixelRect& area) {
   PixelRect clipped = area.Intersect(persistent_.Bounds());
   if (clipped.IsEmpty()) return;
-  if (!state_.autoRedraw) screen_.CopyArea(persistent_, clipped);
+  if (!state_.autoRedraw) {
+    screen_.CopyArea(persistent_, clipped);
+    ++imageGeneration_;
+  }
   CurrentBackend().Upload(Displayed(), clipped);
   shown_.CopyArea(Displayed(), clipped);
 }

@@ -71,6 +71,10 @@ class Form : public EventSink {
   void Circle(float x, float y, float radius, int32_t color);
   // The colour of a pixel of the persistent image; -1 outside the client area.
   int32_t Point(float x, float y);
+  // Changes whenever what drawing goes onto may have changed: a drawing, a Refresh, a switch of
+  // AutoRedraw or ScaleMode, a repaint of the screen image. While it stays the same, a caller
+  // that remembers what it drew knows that it is still there.
+  uint64_t ImageGeneration() const { return imageGeneration_; }
 
   bool IsLoaded() const { return loaded_; }
   const Control* FocusedControl() const;
@@ -100,7 +104,7 @@ class Form : public EventSink {
   PixelPoint Position();
   double PixelsPerUnit() const;
   void MoveFocus(int step);
-  void MarkDirty(const PixelRect& area);
+  void MarkDirty(PixelRect area);
   // Uploads what changed on the screen image since the last upload.
   void FlushPaint();
 
@@ -113,6 +117,7 @@ class Form : public EventSink {
     int32_t fillColor;
   };
   State state_;
+  uint64_t imageGeneration_ = 0;
   bool loaded_ = false;
   uint32_t handle_ = 0;
 

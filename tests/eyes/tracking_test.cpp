@@ -1,10 +1,14 @@
 // The tracking tick on the headless desktop: fields, painted pixels, failures and uploads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "eyes/eye_geometry.h"
+#include "eyes/eye_math.h"
 #include "eyes/oculon_fixture.h"
+#include "platform/image.h"
 #include "platform/run_time_error.h"
 
 namespace oculon {
@@ -23,6 +27,27 @@ class Tracking : public OculonTest {
     window().Show();
     desktop.SetPointer(pointer);
     desktop.AdvanceTime(70);
+  }
+  // The persistent image as the window's Point reads it.
+  Image Persistent() {
+    Image image(170, 322);
+    for (int y = 0; y < 322; ++y) {
+      for (int x = 0; x < 170; ++x) image.SetPixel(x, y, ArgbFromColor(window().Point(x, y)));
+    }
+    return image;
+  }
+  // `image` with both eyes painted afresh towards the directions of the last tick.
+  Image PaintedAfresh(Image image) {
+    const uint32_t white = ArgbFromColor(kWhite), black = ArgbFromColor(kBlack);
+    for (EyeCentre eye : {kLeftEyeCentre, kRightEyeCentre}) {
+      image.Circle(eye.x, eye.y, kEyeWhiteRadius, white, white);
+    }
+    fOculon& w = window();
+    image.Circle(PupilCoordinate(kLeftEyeCentre.x, w.mLeftDirX),
+                 PupilCoordinate(kLeftEyeCentre.y, w.mLeftDirY), kPupilRadius, black, black);
+    image.Circle(PupilCoordinate(kRightEyeCentre.x, w.mRightDirX),
+                 PupilCoordinate(kRightEyeCentre.y, w.mRightDirY), kPupilRadius, black, black);
+    return image;
   }
   float LeftPupilX() { return float(58 - 10 * window().mLeftDirX); }
   float LeftPupilY() { return float(148 - 10 * window().mLeftDirY); }
@@ -158,6 +183,63 @@ TEST_F(Tracking, AStillPointerUploadsNothingAndAMovingOneOnlyTheEyes) {
   desktop.AdvanceTime(70);
   EXPECT_GT(desktop.uploadedPixels(), before);
   EXPECT_LE(desktop.uploadedPixels() - before, 2 * 36 * 36);
+}
+
+// Ticks repaint only what moved; whatever happened in between, the persistent image must be
+// what painting both eyes afresh gives, and the window must show its eyes.
+TEST_F(Tracking, RepaintingWhatMovedLeavesThePixelsOfPaintingAfresh) {
+  TickWithWindowAt({100, 100}, {0, 0});
+  const std::function<void()> between[] = {
+      [] {},
+      [&] {
+        desktop.SetPointer({0, 0});
+      },  // still
+      [&] {
+        desktop.SetPointer({1, 0});
+      },  // the pupils move less than a pixel
+      [&] {
+        desktop.SetPointer({240, 260});
+      },  // between the eyes
+      [&] {
+        desktop.SetPointer({158, 248});
+      },  // on the left eye
+      [&] {
+        desktop.MoveWindowByUser({400, 100});
+      },  // the window moves, not the pointer
+      [&] {
+        desktop.Expose({0, 0, 170, 322});
+      },                                       // repainted from the image
+      [&] { desktop.PressKey(Key::kRight); },  // the preview draws on the image
+      [&] {                                    // tracking off, a preview, back on
+        desktop.PressKey(Key::kBackTab);
+        desktop.PressKey(Key::kSpace);
+        desktop.PressKey(Key::kTab);
+        desktop.PressKey(Key::kRight);
+        desktop.PressKey(Key::kBackTab);
+        desktop.PressKey(Key::kSpace);
+      },
+      [&] {
+        desktop.SetPointer({2000, 900});
+      },
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (size_t step = 0; step < std::size(between); ++step) {
+      SCOPED_TRACE(::testing::Message() << "round " << round << ", step " << step);
+      between[step]();
+      Image before = Persistent();
+      desktop.AdvanceTime(70);
+      Image after = Persistent();
+      ASSERT_TRUE(std::ranges::equal(after.pixels(), PaintedAfresh(before).pixels()));
+      for (EyeCentre eye : {kLeftEyeCentre, kRightEyeCentre}) {
+        for (int y = eye.y - 18; y <= eye.y + 18; ++y) {
+          for (int x = eye.x - 18; x <= eye.x + 18; ++x) {
+            if (std::hypot(x - eye.x, y - eye.y) > kEyeWhiteRadius) continue;
+            ASSERT_EQ(desktop.window().content.Pixel(x, y), after.Pixel(x, y)) << x << "," << y;
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -141,6 +141,49 @@ TEST(Form, ManySeparateDrawingsInOneEventUploadEachAreaAloneNotTheSpanBetween) {
   EXPECT_EQ(desktop.window().content.Pixel(33, 26), ArgbFromColor(0));
 }
 
+TEST(Form, OverlappingDrawingsInOneEventUploadOnce) {
+  HeadlessDesktop desktop;
+  TestForm form;
+  form.timer.Tick = [&] {
+    form.SetFillColor(0);
+    form.Circle(10, 10, 2, 0);  // 5 x 5
+    form.Circle(12, 10, 2, 0);  // overlapping it: one area 7 x 5
+  };
+  form.Show();
+  int uploads = desktop.uploads();
+  desktop.AdvanceTime(70);
+  EXPECT_EQ(desktop.uploads() - uploads, 1);
+}
+
+// The generation tells a caller whether what it drew may have been changed since.
+TEST(Form, ImageGenerationChangesWithWhatDrawingGoesOntoAndOnlyThen) {
+  HeadlessDesktop desktop;
+  TestForm form;
+  form.SetAutoRedraw(true);
+  uint64_t generation = form.ImageGeneration();
+  auto changed = [&] {
+    bool result = form.ImageGeneration() != generation;
+    generation = form.ImageGeneration();
+    return result;
+  };
+  form.SetFillColor(0x00FF00);
+  form.Point(1, 1);
+  form.SetAutoRedraw(true);
+  form.SetScaleMode(kScalePixels);
+  desktop.Expose({0, 0, 40, 30});  // repainted from the persistent image, which stays
+  EXPECT_FALSE(changed());
+  form.Circle(5, 5, 1, 0);
+  EXPECT_TRUE(changed());
+  form.Refresh();
+  EXPECT_TRUE(changed());
+  form.SetScaleMode(kScaleTwips);
+  EXPECT_TRUE(changed());
+  form.SetAutoRedraw(false);
+  EXPECT_TRUE(changed());
+  desktop.Expose({0, 0, 40, 30});  // the screen image is restored from the persistent one
+  EXPECT_TRUE(changed());
+}
+
 TEST(Form, UnhandledRunTimeErrorInAnEventEndsTheProgramAfterAMessage) {
   HeadlessDesktop desktop;
   TestForm form;
