@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "eyes/artwork.h"
+#include "eyes/default_window_reset.h"
 #include "eyes/f_oculon.h"
 #include "platform/headless/headless_desktop.h"
 #include "shape/c_trimmer.h"
@@ -18,7 +19,7 @@ void TrimFormOnTheArtwork(benchmark::State& state) {
     cTrimmer trimmer;
     trimmer.TrimForm(window);
   }
-  fOculon::DestroyDefaultForTesting();
+  DefaultWindowReset::Now();
 }
 BENCHMARK(TrimFormOnTheArtwork)->Unit(benchmark::kMicrosecond);
 
@@ -32,7 +33,7 @@ void OneTickWithTheArtwork(benchmark::State& state) {
     ++step;
     desktop.AdvanceTime(70);
   }
-  fOculon::DestroyDefaultForTesting();
+  DefaultWindowReset::Now();
 }
 BENCHMARK(OneTickWithTheArtwork)->Unit(benchmark::kMicrosecond);
 

@@ -30,20 +30,16 @@ FormDefinition Definition() {
   return definition;
 }
 
-std::unique_ptr<fOculon>& DefaultInstance() {
+}  // namespace
+
+std::unique_ptr<fOculon>& fOculon::DefaultInstance() {
   static std::unique_ptr<fOculon> instance;
   return instance;
 }
 
-}  // namespace
-
 fOculon& fOculon::Default() {
   if (!DefaultInstance()) DefaultInstance() = std::make_unique<fOculon>();
   return *DefaultInstance();
-}
-
-void fOculon::DestroyDefaultForTesting() {
-  DefaultInstance().reset();
 }
 
 fOculon::fOculon()

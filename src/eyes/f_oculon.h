@@ -20,7 +20,6 @@ class fOculon : public Form {
  public:
   // The default instance, created on first reference; creating it does not load the window.
   static fOculon& Default();
-  static void DestroyDefaultForTesting();
 
   fOculon();
 
@@ -57,6 +56,10 @@ class fOculon : public Form {
   void Form_MouseDown(int16_t Button, int16_t Shift, float X, float Y) override;
 
  private:
+  // Tests start each case from a new default instance.
+  friend struct DefaultWindowReset;
+  static std::unique_ptr<fOculon>& DefaultInstance();
+
   void tmr_Timer();
   void chkTimer_Click();
   void HScroll1_Change();

@@ -85,6 +85,7 @@ void ForgetRegion(HRGN region) {
   Table().regions.erase(region);
 }
 
+// Counts for the tests (tests/platform/region_counts.h), as a desktop's object counts are.
 size_t LiveRegionCount() {
   return Table().regions.size();
 }

@@ -31,11 +31,4 @@ bool RegionRects(HRGN region, std::vector<PixelRect>& rects);
 // The window took the region over: the handle is no longer the caller's to use.
 void ForgetRegion(HRGN region);
 
-size_t LiveRegionCount();
-// How many regions were ever created.
-size_t CreatedRegionCount();
-// The most regions alive at once since the last reset.
-size_t PeakRegionCount();
-void ResetPeakRegionCount();
-
 }  // namespace oculon

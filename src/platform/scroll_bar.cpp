@@ -14,13 +14,6 @@ void ScrollBar::SetValue(int16_t value) {
   if (Change) Change();
 }
 
-void ScrollBar::DragThumb(int16_t value) {
-  value = std::clamp(value, range_.min, range_.max);
-  if (value == value_) return;
-  value_ = value;
-  if (Scroll) Scroll();
-}
-
 void ScrollBar::StepBy(int delta) {
   SetValue(static_cast<int16_t>(std::clamp(value_ + delta, int{range_.min}, int{range_.max})));
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "eyes/default_window_reset.h"
 #include "eyes/oculon_fixture.h"
 #include "eyes/placement.h"
 
@@ -106,7 +107,7 @@ TEST_F(Startup, DoubleClickThenANewStartRestoresThePosition) {
   desktop.MoveWindowByUser({401, 77});
   desktop.DoubleClick();
   EXPECT_EQ(ReadFile(iniFile()), "[Brask's Quibbet]\r\nTop=1155\r\nLeft=6015\r\n");
-  fOculon::DestroyDefaultForTesting();
+  DefaultWindowReset::Now();
   HeadlessDesktop second;
   second.Deliver(Main);
   EXPECT_EQ(second.window().position, (PixelPoint{401, 77}));

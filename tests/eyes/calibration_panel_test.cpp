@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "eyes/oculon_fixture.h"
+#include "platform/thumb_drag.h"
 
 namespace oculon {
 namespace {
@@ -113,11 +114,11 @@ TEST_F(Panel, AGreyedCheckBoxCountsAsChecked) {
 
 TEST_F(Panel, DraggingAThumbPreviewsOnEveryStep) {
   for (int16_t value = 118; value <= 121; ++value) {
-    desktop.Deliver([&] { window().HScroll2.DragThumb(value); });
+    desktop.Deliver([&] { ThumbDrag::To(window().HScroll2, value); });
     EXPECT_EQ(window().lblScr(1).Caption(), std::to_string(value));
     EXPECT_EQ(window().Point(value, 150), 0);
   }
-  window().VScroll2.DragThumb(0);
+  ThumbDrag::To(window().VScroll2, 0);
   EXPECT_EQ(window().lblScr(3).Caption(), "0");
 }
 

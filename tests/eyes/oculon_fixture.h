@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "eyes/default_window_reset.h"
 #include "eyes/f_oculon.h"
 #include "platform/application.h"
 #include "platform/headless/headless_desktop.h"
@@ -23,7 +24,7 @@ class OculonTest : public ::testing::Test {
     App.SetExecutablePath(folder / "oculon");
   }
   ~OculonTest() override {
-    fOculon::DestroyDefaultForTesting();
+    DefaultWindowReset::Now();
     App.SetExecutablePath("");
   }
 

@@ -5,6 +5,7 @@
 
 #include "eyes/oculon_fixture.h"
 #include "platform/headless/headless_desktop.h"
+#include "platform/region_counts.h"
 
 namespace oculon {
 namespace {
