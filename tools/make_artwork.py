@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the head (assets/head.png) and the icon (assets/icon.png) from code, and checks
-every figure the window shape relies on. Only the standard library is used.
+"""Draws the head (assets/head.png), the window's icon (assets/icon.png) and the desktop's
+icons (assets/icons/oculon-N.png) from code, and checks every figure the window shape relies
+on. Only the standard library is used.
 
     python3 tools/make_artwork.py [--check]
 
@@ -275,6 +276,29 @@ def icon_from(image, mask):
     return indexed, [tuple(int(round(v)) for v in c) for c in palette]
 
 
+DESKTOP_ICON_SIZES = (48, 64, 128, 256)
+
+
+def desktop_icon(image, mask, size):
+    """The head in a square of `size` pixels for menus and launchers: each pixel the average
+    colour of the head's pixels it covers, as opaque as the share of them."""
+    scale_factor = HEIGHT / size
+    width = round(WIDTH / scale_factor)
+    offset = (size - width) // 2
+    pixels = [[(0, 0, 0, 0)] * size for _ in range(size)]
+    for iy in range(size):
+        y0, y1 = int(iy * scale_factor), max(int((iy + 1) * scale_factor), int(iy * scale_factor) + 1)
+        for ix in range(width):
+            x0 = int(ix * scale_factor)
+            x1 = min(max(int((ix + 1) * scale_factor), x0 + 1), WIDTH)
+            inside = [image[y][x] for y in range(y0, y1) for x in range(x0, x1) if mask[y][x]]
+            if inside:
+                colour = tuple(round(sum(c[i] for c in inside) / len(inside)) for i in range(3))
+                alpha = round(255 * len(inside) / ((y1 - y0) * (x1 - x0)))
+                pixels[iy][ix + offset] = colour + (alpha,)
+    return pixels
+
+
 def k_means(colours, count):
     ordered = sorted(colours, key=lambda c: sum(c))
     centres = [ordered[(len(ordered) - 1) * i // (count - 1)] for i in range(count)]
@@ -295,6 +319,13 @@ def png_chunk(kind, data):
 def encode_rgb(image):
     raw = b"".join(b"\0" + bytes(v for c in row for v in c) for row in image)
     return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0))
+            + png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
+
+
+def encode_rgba(pixels):
+    size = len(pixels)
+    raw = b"".join(b"\0" + bytes(v for p in row for v in p) for row in pixels)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
             + png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
 
 
@@ -430,15 +461,20 @@ def main():
     if problems:
         return 1
     indexed, palette = icon_from(image, mask)
-    head_png, icon_png = encode_rgb(image), encode_indexed(indexed, palette)
+    pictures = {"head.png": encode_rgb(image), "icon.png": encode_indexed(indexed, palette)}
+    for size in DESKTOP_ICON_SIZES:
+        pictures[f"icons/oculon-{size}.png"] = encode_rgba(desktop_icon(image, mask, size))
     if "--check" in sys.argv:
-        same = all(decode_png((root / "assets" / name).read_bytes()) == decode_png(made)
-                   for name, made in (("head.png", head_png), ("icon.png", icon_png)))
-        print("artwork: the committed pictures are", "up to date" if same else "out of date")
-        return 0 if same else 1
-    (root / "assets/head.png").write_bytes(head_png)
-    (root / "assets/icon.png").write_bytes(icon_png)
-    print("artwork: wrote assets/head.png and assets/icon.png; every figure holds")
+        stale = [name for name, made in pictures.items()
+                 if not (root / "assets" / name).exists()
+                 or decode_png((root / "assets" / name).read_bytes()) != decode_png(made)]
+        print("artwork: the committed pictures are",
+              "out of date: " + ", ".join(stale) if stale else "up to date")
+        return 1 if stale else 0
+    (root / "assets/icons").mkdir(exist_ok=True)
+    for name, made in pictures.items():
+        (root / "assets" / name).write_bytes(made)
+    print("artwork: wrote", ", ".join("assets/" + name for name in pictures) + "; every figure holds")
     return 0
 
 
