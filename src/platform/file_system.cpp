@@ -1,6 +1,10 @@
 // Path queries on a POSIX file system.
 #include "platform/file_system.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -31,6 +35,25 @@ uint32_t GetLongPathNameA(const std::string& path, char* buffer, uint32_t size) 
   std::string longForm = real.string();
   if (longForm.back() != kPathSeparator) longForm += kPathSeparator;
   return Deliver(longForm + name, buffer, size);
+}
+
+bool PathExists(const std::string& path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0;
+}
+
+bool FolderAcceptsNewFiles(const std::string& folder) {
+  return access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool CreateFolders(const std::string& folder) {
+  for (size_t end = folder.find(kPathSeparator, 1);; end = folder.find(kPathSeparator, end + 1)) {
+    std::string part = folder.substr(0, end);
+    if (!part.empty() && mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (end == std::string::npos) break;
+  }
+  struct stat status;
+  return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {

@@ -17,6 +17,14 @@ inline constexpr uint32_t kMaxPath = 4096;
 // does not exist or the result does not fit `size`.
 uint32_t GetLongPathNameA(const std::string& path, char* buffer, uint32_t size);
 
+// Whether anything lies at `path`; a link counts, wherever it points.
+bool PathExists(const std::string& path);
+// Whether this user may create files in `folder`.
+bool FolderAcceptsNewFiles(const std::string& folder);
+// Creates `folder` and whatever of its parents is missing, each open to this user only, as
+// configuration folders are; true when the folder is there afterwards.
+bool CreateFolders(const std::string& folder);
+
 // These write a folder path and return its length, or 0 when it does not fit `size`.
 // The Windows folder stands for the user's configuration folder ($XDG_CONFIG_HOME, or
 // ~/.config), the System folder for /usr/lib: nothing in the program reads either.

@@ -73,6 +73,17 @@ void InitIniFile() {
   ResumeNext([&] { longName = GetLongName(gAppPath + gExeName + ".exe"); });
   // Exactly three characters are dropped, whatever they are.
   ResumeNext([&] { gIniFile = Left(longName, int64_t(longName.size()) - 3) + "ini"; });
+  ResumeNext([] { gIniFile = UsableIniFile(gIniFile); });
+}
+
+std::string UsableIniFile(const std::string& besideExecutable) {
+  size_t slash = besideExecutable.rfind(kPathSeparator);
+  if (slash == std::string::npos || gWinDir.empty()) return besideExecutable;
+  if (PathExists(besideExecutable)) return besideExecutable;
+  if (FolderAcceptsNewFiles(besideExecutable.substr(0, slash + 1))) return besideExecutable;
+  std::string folder = gWinDir + "oculon";
+  if (!CreateFolders(folder)) return besideExecutable;
+  return folder + kPathSeparator + besideExecutable.substr(slash + 1);
 }
 
 std::string AddBackslash(std::string& path) {

@@ -18,6 +18,11 @@ extern std::string gCrLf;
 
 void InitPaths();
 void InitIniFile();
+// The settings file beside the executable, unless its folder cannot hold it: when no file lies
+// there and the folder takes no new files (an install under /usr), the file of that name in
+// the user's configuration folder, below "oculon", which is created. Unchanged when neither
+// can be had.
+std::string UsableIniFile(const std::string& besideExecutable);
 // Appends the path separator unless the path ends in one; changes the caller's variable.
 std::string AddBackslash(std::string& path);
 // The value's text, or `defaultValue` when nothing is found; the section and key match

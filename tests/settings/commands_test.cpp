@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 #include "platform/application.h"
 #include "platform/file_system.h"
@@ -17,16 +19,33 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
+// Each case has a configuration folder of its own, never the user's.
 class Commands : public ::testing::Test {
  protected:
-  void SetUp() override { testing::ResetCommands(); }
-  void TearDown() override { App.SetExecutablePath(""); }
+  void SetUp() override {
+    testing::ResetCommands();
+    if (const char* saved = std::getenv("XDG_CONFIG_HOME")) savedConfig_ = saved;
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+  }
+  void TearDown() override {
+    App.SetExecutablePath("");
+    if (savedConfig_) {
+      setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
+    } else {
+      unsetenv("XDG_CONFIG_HOME");
+    }
+  }
 
   void StartAs(const std::string& executable) {
     App.SetExecutablePath(executable);
     InitPaths();
     InitIniFile();
   }
+
+  TempFolder config;
+
+ private:
+  std::optional<std::string> savedConfig_;
 };
 
 TEST_F(Commands, SettingsFileLiesBesideTheExecutableAndBearsItsName) {
@@ -73,7 +92,20 @@ TEST_F(Commands, ASymlinkedFolderGivesTheRealOne) {
   EXPECT_EQ(gIniFile, std::filesystem::canonical(folder.path()).string() + "/real/oculon.ini");
 }
 
-TEST_F(Commands, AMissingFolderKeepsThePathAsGiven) {
+// A folder that cannot take the file (here one that does not exist; under /usr, one the user
+// may not write) sends it to the user's configuration folder, created open to the user only.
+TEST_F(Commands, AFolderThatCannotHoldTheFileSendsItToTheConfigurationFolder) {
+  StartAs("/no/such/Folder/Oculon");
+  EXPECT_EQ(gIniFile, config / "oculon/Oculon.ini");
+  EXPECT_EQ(std::filesystem::status(config / "oculon").permissions(),
+            std::filesystem::perms::owner_all);
+  WriteIni("Brask's Quibbet", "Top", "15", gIniFile);
+  EXPECT_EQ(ReadFile(gIniFile), "[Brask's Quibbet]\r\nTop=15\r\n");
+}
+
+TEST_F(Commands, WithoutAConfigurationFolderToBeHadThePathStaysAsGiven) {
+  WriteFile(config / "file", "");
+  setenv("XDG_CONFIG_HOME", (config / "file/below").c_str(), 1);
   StartAs("/no/such/Folder/Oculon");
   EXPECT_EQ(gIniFile, "/no/such/Folder/Oculon.ini");
 }
