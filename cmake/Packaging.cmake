@@ -1,0 +1,25 @@
+# Release artifacts (scripts/package): a Debian package installing under /usr and a tarball of
+# the same tree, ready to unpack and run.
+set(CPACK_PACKAGE_NAME oculon)
+set(CPACK_PACKAGE_VENDOR "The oculon developers")
+set(CPACK_PACKAGE_CONTACT "The oculon developers <oculon@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_PACKAGE_DESCRIPTION "A borderless, always-on-top window showing a character's head, \
+cut to the outline of its picture, whose two eyes follow the mouse pointer anywhere on the \
+screen. Double-click it to save its position and quit.")
+if(OCULON_LINK_STATIC)
+  # Linked statically, the program needs no library of the system.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "")
+else()
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+
+set(CPACK_GENERATOR "DEB;TGZ")
+# The package installs under /usr; the tarball holds the tree itself (bin/, libexec/, share/).
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackagingPerGenerator.cmake)
+include(CPack)
