@@ -1,6 +1,7 @@
 // What a user meets first: the demo that scripts/run records without a display (its frames;
-// scripts/run turns them into a GIF), and the install for one user.
+// scripts/run turns them into a GIF), an install, and the Debian package.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -9,12 +10,13 @@
 #include <iterator>
 
 #include "e2e/harness.h"
+#include "e2e/program_on_display.h"
 #include "platform/picture.h"
 
 namespace oculon::e2e {
 namespace {
 
-const std::string kSource = OCULON_SOURCE_DIR;
+const std::string kBuild = OCULON_BINARY_DIR;
 
 std::vector<unsigned char> ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -56,39 +58,110 @@ TEST(Demo, RecordsTheHeadWithItsEyesInEveryFrame) {
   }
 }
 
-TEST(Install, ForOneUserThroughTheLinkAndUninstall) {
-  Installed scratch;  // a folder of its own, removed afterwards
-  std::string prefix = scratch.folder() + "/prefix";
-  Process install({kSource + "/scripts/install"}, {{"PREFIX", prefix}});
-  ASSERT_EQ(install.WaitForExit(std::chrono::minutes(3)), 0);
-  for (const char* file :
-       {"/bin/oculon", "/share/oculon/oculon", "/share/applications/oculon.desktop",
-        "/share/icons/hicolor/32x32/apps/oculon.png"}) {
+// Runs a tool to its end; its exit code, or -1 when it did not end in time.
+int RunTool(std::vector<std::string> argv) {
+  Process tool(std::move(argv), {});
+  return tool.WaitForExit(std::chrono::minutes(2)).value_or(-1);
+}
+
+// Starts `argv` on `display`, drags the head by (30, 20) once its eyes are painted, and
+// double-clicks it; the position it saved, or nothing when it did not end with code 0.
+std::optional<Point> DragAndSave(Display& display, std::vector<std::string> argv,
+                                 std::map<std::string, std::string> environment) {
+  environment.merge(display.Environment());
+  Process program(std::move(argv), environment);
+  std::optional<xcb_window_t> window = display.FindWindow("Form1");
+  if (!window) return std::nullopt;
+  Point corner = display.WindowPosition(*window);
+  if (!WaitFor([&] { return display.Pixel(corner.x + 52, corner.y + 148) == 0xFFFFFF; })) {
+    return std::nullopt;
+  }
+  display.Drag({corner.x + 85, corner.y + 250}, {corner.x + 115, corner.y + 270});
+  Point moved{corner.x + 30, corner.y + 20};
+  if (!WaitFor([&] { return display.WindowPosition(*window) == moved; })) return std::nullopt;
+  display.DoubleClick(moved.x + 85, moved.y + 250);
+  if (program.WaitForExit() != 0) return std::nullopt;
+  return moved;
+}
+
+// Where a fresh start of `argv` puts the window.
+std::optional<Point> StartPosition(Display& display, std::vector<std::string> argv,
+                                   std::map<std::string, std::string> environment) {
+  environment.merge(display.Environment());
+  Process program(std::move(argv), environment);
+  std::optional<xcb_window_t> window = display.FindWindow("Form1");
+  if (!window) return std::nullopt;
+  return display.WindowPosition(*window);
+}
+
+const std::vector<std::string> kInstalledFiles = {
+    "/bin/oculon",
+    "/libexec/oculon/oculon",
+    "/share/applications/oculon.desktop",
+    "/share/metainfo/org.example.oculon.metainfo.xml",
+    "/share/man/man6/oculon.6",
+    "/share/doc/oculon/README.md",
+    "/share/icons/hicolor/32x32/apps/oculon.png",
+    "/share/icons/hicolor/48x48/apps/oculon.png",
+    "/share/icons/hicolor/64x64/apps/oculon.png",
+    "/share/icons/hicolor/128x128/apps/oculon.png",
+    "/share/icons/hicolor/256x256/apps/oculon.png",
+};
+
+// An install into a prefix with a space in it: every file, a desktop entry and metadata the
+// validators accept, and a program that keeps its position beside itself, as a per-user
+// install does.
+TEST(Install, LaysOutEveryFileAndKeepsThePositionBesideTheProgram) {
+  Installed scratch;
+  std::string prefix = scratch.folder() + "/a prefix";
+  ASSERT_EQ(RunTool({CMAKE_COMMAND, "--install", kBuild, "--prefix", prefix}), 0);
+  for (const std::string& file : kInstalledFiles) {
     EXPECT_TRUE(std::filesystem::exists(prefix + file)) << file;
   }
+  std::string entry = prefix + "/share/applications/oculon.desktop";
+  EXPECT_EQ(RunTool({"desktop-file-validate", entry}), 0);
+  EXPECT_NE(ReadText(entry).find("Exec=\"" + prefix + "/bin/oculon\"\n"), std::string::npos);
+  EXPECT_EQ(RunTool({"appstreamcli", "validate", "--no-net",
+                     prefix + "/share/metainfo/org.example.oculon.metainfo.xml"}),
+            0);
 
   Display display;
-  Process program({prefix + "/bin/oculon"}, display.Environment());
-  std::optional<xcb_window_t> window = display.FindWindow("Form1");
-  ASSERT_TRUE(window);
-  ASSERT_TRUE(WaitFor([&] {
-    Point corner = display.WindowPosition(*window);
-    return display.Pixel(corner.x + 52, corner.y + 148) == 0xFFFFFF;
-  }));
-  Point corner = display.WindowPosition(*window);
-  display.DoubleClick(corner.x + 85, corner.y + 250);
-  EXPECT_EQ(program.WaitForExit(), 0);
-  std::string settings = prefix + "/share/oculon/oculon.ini";
-  EXPECT_TRUE(std::filesystem::exists(settings));
+  std::optional<Point> saved = DragAndSave(display, {prefix + "/bin/oculon"}, {});
+  ASSERT_TRUE(saved);
+  EXPECT_TRUE(std::filesystem::exists(prefix + "/libexec/oculon/oculon.ini"));
+  EXPECT_EQ(StartPosition(display, {prefix + "/bin/oculon"}, {}), saved);
+}
 
-  Process uninstall({kSource + "/scripts/uninstall"}, {{"PREFIX", prefix}});
-  ASSERT_EQ(uninstall.WaitForExit(), 0);
-  for (const char* file :
-       {"/bin/oculon", "/share/oculon/oculon", "/share/applications/oculon.desktop",
-        "/share/icons/hicolor/32x32/apps/oculon.png"}) {
-    EXPECT_FALSE(std::filesystem::exists(prefix + file)) << file;
+// The Debian package unpacked, its program run by an ordinary user who may not write its
+// folder: the position goes to that user's configuration folder and comes back from there.
+TEST(Package, RunByAUserWhoCannotWriteItsFolderKeepsThePositionInTheirConfiguration) {
+  if (geteuid() != 0) GTEST_SKIP() << "running the program as another user needs root";
+  Installed scratch;
+  std::filesystem::permissions(scratch.folder(), std::filesystem::perms(0755));
+  std::string dist = scratch.folder() + "/dist";
+  ASSERT_EQ(
+      RunTool({CPACK_COMMAND, "-G", "DEB", "--config", kBuild + "/CPackConfig.cmake", "-B", dist}),
+      0);
+  std::string package;
+  for (const auto& entry : std::filesystem::directory_iterator(dist)) {
+    if (entry.path().extension() == ".deb") package = entry.path();
   }
-  EXPECT_TRUE(std::filesystem::exists(settings));  // the user's saved position stays
+  ASSERT_FALSE(package.empty());
+  std::string root = scratch.folder() + "/root";
+  ASSERT_EQ(RunTool({"dpkg-deb", "-x", package, root}), 0);
+  std::string home = scratch.folder() + "/home";
+  std::filesystem::create_directory(home);
+  ASSERT_EQ(chown(home.c_str(), 65534, 65534), 0);
+
+  const std::vector<std::string> program{"setpriv", "--reuid=65534", "--regid=65534",
+                                         "--clear-groups", root + "/usr/bin/oculon"};
+  const std::map<std::string, std::string> environment{{"HOME", home}, {"XDG_CONFIG_HOME", ""}};
+  Display display;
+  std::optional<Point> saved = DragAndSave(display, program, environment);
+  ASSERT_TRUE(saved);
+  EXPECT_TRUE(std::filesystem::exists(home + "/.config/oculon/oculon.ini"));
+  EXPECT_FALSE(std::filesystem::exists(root + "/usr/libexec/oculon/oculon.ini"));
+  EXPECT_EQ(StartPosition(display, program, environment), saved);
 }
 
 }  // namespace
