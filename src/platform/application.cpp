@@ -1,8 +1,6 @@
 // The executable's path and name, the command line and the end of the program.
 #include "platform/application.h"
 
-#include <filesystem>
-
 #include "platform/backend.h"
 #include "platform/file_system.h"
 #include "platform/run_time_error.h"
@@ -17,8 +15,7 @@ bool Application::PrevInstance() {
 
 const std::string& Application::ExecutablePath() {
   if (executablePath_.empty()) {
-    std::error_code error;
-    executablePath_ = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    executablePath_ = ThisExecutablePath();
   }
   return executablePath_;
 }
@@ -33,14 +30,15 @@ const std::string& Application::KnownExecutablePath() {
 
 std::string Application::Path() {
   const std::string& executable = KnownExecutablePath();
-  size_t slash = executable.rfind('/');
+  size_t slash = executable.rfind(kPathSeparator);
   if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : executable.substr(0, slash);
+  // The root folder keeps its separator.
+  return executable.substr(0, slash < RootLength(executable) ? slash + 1 : slash);
 }
 
 std::string Application::EXEName() {
   const std::string& executable = KnownExecutablePath();
-  std::string name = executable.substr(executable.rfind('/') + 1);
+  std::string name = executable.substr(executable.rfind(kPathSeparator) + 1);
   size_t dot = name.rfind('.');
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }

@@ -9,8 +9,8 @@ class Application {
  public:
   // Another instance of this executable runs on this desktop.
   bool PrevInstance();
-  // The executable's folder: no trailing separator except at the root ("/"). Error 5 when the
-  // executable's path cannot be had or is longer than a path may be (kMaxPath).
+  // The executable's folder: no trailing separator except at the root ("/", or "C:\" on Windows).
+  // Error 5 when the executable's path cannot be had or is longer than a path may be (kMaxPath).
   std::string Path();
   // The executable's file name without folder and extension; error 5 as for Path.
   std::string EXEName();
@@ -20,7 +20,7 @@ class Application {
   [[noreturn]] void End();
 
   void SetCommandLine(int argc, char** argv);
-  // The executable's real path; by default what /proc/self/exe names.
+  // The executable's real path; by default what the system says it is.
   void SetExecutablePath(std::string path) { executablePath_ = std::move(path); }
   const std::string& ExecutablePath();
 

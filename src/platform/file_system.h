@@ -1,16 +1,30 @@
 // Folder and path queries of the desktop, with the contracts the settings module relies on.
-// On this desktop "/" is the path separator and file names are case-sensitive.
+// Paths are 8-bit texts: the system's own on POSIX, UTF-8 on Windows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace oculon {
 
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+inline constexpr bool kFileNamesIgnoreCase = true;
+// The longest path the queries deliver, NUL included: MAX_PATH UTF-16 units, in UTF-8.
+inline constexpr uint32_t kMaxPath = 1024;
+#else
 inline constexpr char kPathSeparator = '/';
 inline constexpr bool kFileNamesIgnoreCase = false;
 // The longest path the queries deliver, NUL included.
 inline constexpr uint32_t kMaxPath = 4096;
+#endif
+
+// The real path of this process's executable; "" when the system cannot say.
+std::string ThisExecutablePath();
+// How many leading characters of an absolute `path` name its root folder, separator included:
+// 1 for "/", 3 for "C:\"; 0 for a relative path.
+size_t RootLength(const std::string& path);
 
 // The long form of `path`: its folder resolved to the real one (symbolic links followed), its
 // file name kept as given. Writes it NUL-terminated and returns its length; 0 when the folder
@@ -27,10 +41,11 @@ bool CreateFolders(const std::string& folder);
 
 // These write a folder path and return its length, or 0 when it does not fit `size`.
 // The Windows folder stands for the user's configuration folder ($XDG_CONFIG_HOME, or
-// ~/.config), the System folder for /usr/lib: nothing in the program reads either.
+// ~/.config; %APPDATA% on Windows), the System folder for /usr/lib (the system folder on
+// Windows): nothing in the program reads either.
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size);
 uint32_t GetSystemDirectoryA(char* buffer, uint32_t size);
-// $TMPDIR, or "/tmp/", with a trailing separator.
+// $TMPDIR, or "/tmp/" (the user's temporary folder on Windows), with a trailing separator.
 uint32_t GetTempPathA(uint32_t size, char* buffer);
 
 }  // namespace oculon

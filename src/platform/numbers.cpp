@@ -2,6 +2,7 @@
 #include "platform/numbers.h"
 
 #include <locale.h>
+
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -144,8 +145,13 @@ double Val(std::string_view text) {
     }
   }
   // The text uses "." whatever the user's locale, so it is parsed in the C locale.
+#ifdef _WIN32
+  static const _locale_t cLocale = _create_locale(LC_ALL, "C");
+  double value = _strtod_l(number.c_str(), nullptr, cLocale);
+#else
   static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
   double value = strtod_l(number.c_str(), nullptr, cLocale);
+#endif
   return CheckFloat(value);  // beyond the Double range strtod gives infinity; underflow gives 0
 }
 

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "platform/application.h"
-#include "platform/ending_signals.h"
+#include "platform/posix/ending_signals.h"
 #include "platform/run_time_error.h"
 #include "platform/x11/primary_monitor.h"
 

@@ -1,5 +1,5 @@
 // Ending signals: a handler that exits, and a hold around writes.
-#include "platform/ending_signals.h"
+#include "platform/posix/ending_signals.h"
 
 #include <unistd.h>
 

@@ -25,6 +25,15 @@ std::string FromEnvironment(const char* name) {
 
 }  // namespace
 
+std::string ThisExecutablePath() {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
+size_t RootLength(const std::string& path) {
+  return path.starts_with(kPathSeparator) ? 1 : 0;
+}
+
 uint32_t GetLongPathNameA(const std::string& path, char* buffer, uint32_t size) {
   size_t slash = path.rfind(kPathSeparator);
   std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
