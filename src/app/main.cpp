@@ -5,15 +5,15 @@
 #include "app/app_modul.h"
 #include "eyes/f_oculon.h"
 #include "platform/application.h"
+#include "platform/desktop.h"
 #include "platform/run_time_error.h"
-#include "platform/x11/x11_backend.h"
 
 int main(int argc, char** argv) {
   using namespace oculon;
   std::setlocale(LC_ALL, "");
   App.SetCommandLine(argc, argv);
   std::string programName = std::filesystem::path(App.ExecutablePath()).filename().string();
-  auto backend = x11::X11Backend::Connect(programName.empty() ? "oculon" : programName);
+  auto backend = ConnectDesktop(programName.empty() ? "oculon" : programName);
   if (!backend) return 1;
   SetCurrentBackend(backend.get());
   try {

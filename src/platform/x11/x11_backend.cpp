@@ -487,3 +487,11 @@ void X11Backend::StopTimer(int timerId) {
 }
 
 }  // namespace oculon::x11
+
+namespace oculon {
+
+std::unique_ptr<Desktop> ConnectDesktop(const std::string& programName) {
+  return x11::X11Backend::Connect(programName);
+}
+
+}  // namespace oculon

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend.h"
+#include "platform/desktop.h"
 #include "platform/x11/atoms.h"
 #include "platform/x11/instance_lock.h"
 #include "platform/x11/loop_observer.h"
@@ -20,14 +20,13 @@
 
 namespace oculon::x11 {
 
-class X11Backend : public Backend {
+class X11Backend : public Desktop {
  public:
   // Connects to $DISPLAY; null after printing why on stderr when there is none.
   static std::unique_ptr<X11Backend> Connect(std::string programName);
   ~X11Backend() override;
 
-  // Runs the event loop until the program ends; returns the exit code.
-  int Run();
+  int Run() override;
 
   // --- Backend ---
   PixelSize ScreenSize() override;

@@ -1,0 +1,396 @@
+// The Windows backend: the window, its messages turned into the runtime's events, the region,
+// the pixels and the timers.
+#include "platform/win32/win32_backend.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "platform/application.h"
+#include "platform/run_time_error.h"
+#include "platform/win32/wide_text.h"
+
+namespace oculon::win32 {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"oculon";
+// Posted by BeginMove: the move starts once the MouseDown event has returned.
+constexpr UINT kBeginMoveMessage = WM_APP + 1;
+constexpr int kResourceIcon = 1;
+
+int16_t ShiftFrom(WPARAM wParam) {
+  int16_t shift = 0;
+  if (wParam & MK_SHIFT) shift |= kShiftKey;
+  if (wParam & MK_CONTROL) shift |= kCtrlKey;
+  if (GetKeyState(VK_MENU) < 0) shift |= kAltKey;
+  return shift;
+}
+
+std::optional<Key> KeyFrom(WPARAM virtualKey) {
+  switch (virtualKey) {
+    case VK_TAB:
+      return GetKeyState(VK_SHIFT) < 0 ? Key::kBackTab : Key::kTab;
+    case VK_LEFT:
+      return Key::kLeft;
+    case VK_UP:
+      return Key::kUp;
+    case VK_RIGHT:
+      return Key::kRight;
+    case VK_DOWN:
+      return Key::kDown;
+    case VK_PRIOR:
+      return Key::kPageUp;
+    case VK_NEXT:
+      return Key::kPageDown;
+    case VK_HOME:
+      return Key::kHome;
+    case VK_END:
+      return Key::kEnd;
+    case VK_SPACE:
+      return Key::kSpace;
+    default:
+      return std::nullopt;
+  }
+}
+
+PixelPoint ClientPointFrom(LPARAM lParam) {
+  return {static_cast<int16_t>(LOWORD(lParam)), static_cast<int16_t>(HIWORD(lParam))};
+}
+
+BITMAPINFO TopDownBitmap(int32_t width, int32_t height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// One name per executable in this logon session: case and separators as Windows compares paths.
+std::wstring InstanceMutexName(const std::string& executablePath) {
+  std::wstring path = Wide(executablePath);
+  CharLowerBuffW(path.data(), DWORD(path.size()));
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a: the path may be longer than a name may be
+  for (wchar_t c : path) {
+    hash = (hash ^ uint16_t(c)) * 1099511628211ull;
+  }
+  wchar_t hex[17];
+  std::swprintf(hex, 17, L"%016llx", static_cast<unsigned long long>(hash));
+  return L"Local\\oculon-instance-" + std::wstring(hex);
+}
+
+}  // namespace
+
+Win32Backend::Win32Backend(std::string programName) : programName_(std::move(programName)) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = WindowProcedure;
+  windowClass.hInstance = instance_;
+  windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(kResourceIcon));
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.lpszClassName = kWindowClass;
+  RegisterClassExW(&windowClass);
+}
+
+Win32Backend::~Win32Backend() {
+  if (window_) DestroyWindow(window_);
+  if (icon_) DestroyIcon(icon_);
+  if (staging_.bitmap) DeleteObject(staging_.bitmap);
+  if (staging_.dc) DeleteDC(staging_.dc);
+  if (instanceMutex_) CloseHandle(instanceMutex_);
+}
+
+int Win32Backend::Run() {
+  MSG message;
+  while (!ending_ && GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  return exitCode_;
+}
+
+void Win32Backend::EndProgram(int exitCode) {
+  if (ending_) return;
+  ending_ = true;
+  exitCode_ = exitCode;
+  PostQuitMessage(exitCode);
+}
+
+template <class Event>
+void Win32Backend::Deliver(Event event) {
+  if (ending_ || !sink_) return;
+  // No exception may cross the system's code that called the window procedure.
+  try {
+    event();
+  } catch (const ProgramEnd& end) {
+    EndProgram(end.exitCode);
+  } catch (const std::exception& error) {
+    ShowFatalError(error.what());
+    EndProgram(1);
+  }
+}
+
+LRESULT CALLBACK Win32Backend::WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* backend = reinterpret_cast<Win32Backend*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!backend || backend->window_ != window)
+    return DefWindowProcW(window, message, wParam, lParam);
+  return backend->OnMessage(message, wParam, lParam);
+}
+
+LRESULT Win32Backend::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      Deliver([&] { sink_->OnTimer(static_cast<int>(wParam)); });
+      return 0;
+    case WM_LBUTTONDOWN:
+      OnMouseDown(kLeftButton, wParam, lParam);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      Deliver([&] { sink_->OnDblClick(); });
+      return 0;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      OnMouseDown(kRightButton, wParam, lParam);
+      return 0;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      OnMouseDown(kMiddleButton, wParam, lParam);
+      return 0;
+    case WM_KEYDOWN:
+      OnKeyDown(wParam);
+      return 0;
+    case kBeginMoveMessage:
+      StartMove();
+      return 0;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // every pixel is painted from the image
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) EndProgram(0);  // the session ends: nothing is written
+      return 0;
+    case WM_CLOSE:
+    case WM_DESTROY:
+      EndProgram(0);  // closed by the desktop: no handler runs, nothing is written
+      return 0;
+    default:
+      return DefWindowProcW(window_, message, wParam, lParam);
+  }
+}
+
+void Win32Backend::OnMouseDown(int16_t button, WPARAM wParam, LPARAM lParam) {
+  if (button == kLeftButton) {
+    PixelPoint client = ClientPointFrom(lParam);
+    POINT press{client.x, client.y};
+    ClientToScreen(window_, &press);
+    pressPoint_ = {press.x, press.y};
+    WindowRect(windowAtPress_);
+  }
+  Deliver([&] { sink_->OnMouseDown(button, ShiftFrom(wParam), ClientPointFrom(lParam)); });
+}
+
+void Win32Backend::OnKeyDown(WPARAM virtualKey) {
+  if (std::optional<Key> key = KeyFrom(virtualKey)) Deliver([&] { sink_->OnKey(*key); });
+}
+
+void Win32Backend::OnPaint() {
+  PAINTSTRUCT paint;
+  BeginPaint(window_, &paint);
+  EndPaint(window_, &paint);
+  const ::RECT& r = paint.rcPaint;
+  if (r.right > r.left && r.bottom > r.top) {
+    Deliver([&] { sink_->OnExpose({r.left, r.top, r.right, r.bottom}); });
+  }
+}
+
+PixelSize Win32Backend::ScreenSize() {
+  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+bool Win32Backend::AnotherInstanceRuns() {
+  if (!instanceMutex_) {
+    instanceMutex_ = CreateMutexW(nullptr, FALSE, InstanceMutexName(App.ExecutablePath()).c_str());
+    anotherInstance_ = instanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+  }
+  return anotherInstance_;
+}
+
+uint32_t Win32Backend::CreateWindow(const WindowRequest& request, EventSink& sink) {
+  sink_ = &sink;
+  size_ = request.size;
+  DWORD extendedStyle = request.showInTaskbar ? 0 : WS_EX_TOOLWINDOW;
+  window_ = CreateWindowExW(extendedStyle, kWindowClass, Wide(request.title).c_str(), WS_POPUP,
+                            request.position.x, request.position.y, request.size.width,
+                            request.size.height, nullptr, nullptr, instance_, this);
+  if (!window_) return 0;
+  if (request.icon && (icon_ = MakeIcon(*request.icon))) {
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+  }
+  MakeStaging();
+  for (auto& [id, interval] : pendingTimers_)
+    SetTimer(window_, UINT_PTR(id), UINT(interval), nullptr);
+  pendingTimers_.clear();
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window_));
+}
+
+void Win32Backend::MakeStaging() {
+  staging_.info = TopDownBitmap(size_.width, size_.height);
+  staging_.dc = CreateCompatibleDC(nullptr);
+  void* bits = nullptr;
+  staging_.bitmap =
+      CreateDIBSection(staging_.dc, &staging_.info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  staging_.pixels = static_cast<uint32_t*>(bits);
+  if (staging_.dc && staging_.bitmap) SelectObject(staging_.dc, staging_.bitmap);
+}
+
+HICON Win32Backend::MakeIcon(const Image& icon) {
+  BITMAPINFO info = TopDownBitmap(icon.width(), icon.height());
+  void* bits = nullptr;
+  HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP mask = CreateBitmap(icon.width(), icon.height(), 1, 1, nullptr);
+  HICON made = nullptr;
+  if (color && mask) {
+    std::memcpy(bits, icon.pixels().data(), icon.pixels().size_bytes());
+    ICONINFO iconInfo{TRUE, 0, 0, mask, color};
+    made = CreateIconIndirect(&iconInfo);
+  }
+  if (color) DeleteObject(color);
+  if (mask) DeleteObject(mask);
+  return made;
+}
+
+void Win32Backend::MoveWindow(PixelPoint topLeft) {
+  SetWindowPos(window_, nullptr, topLeft.x, topLeft.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Backend::ShowWindow() {
+  ::ShowWindow(window_, SW_SHOW);
+  // The calibration panel is reached only through the keyboard: the window takes the focus.
+  SetForegroundWindow(window_);
+  SetFocus(window_);
+}
+
+void Win32Backend::SetTopmost() {
+  SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+bool Win32Backend::SetShape(std::span<const PixelRect> rects) {
+  regionData_.assign(sizeof(RGNDATAHEADER) + rects.size() * sizeof(::RECT), 0);
+  auto* data = reinterpret_cast<RGNDATA*>(regionData_.data());
+  data->rdh.dwSize = sizeof(RGNDATAHEADER);
+  data->rdh.iType = RDH_RECTANGLES;
+  data->rdh.nCount = DWORD(rects.size());
+  auto* boxes = reinterpret_cast<::RECT*>(data->Buffer);
+  ::RECT bounds{0, 0, 0, 0};
+  for (size_t i = 0; i < rects.size(); ++i) {
+    boxes[i] = {rects[i].left, rects[i].top, rects[i].right, rects[i].bottom};
+    UnionRect(&bounds, &bounds, &boxes[i]);
+  }
+  data->rdh.rcBound = bounds;
+  HRGN region = ExtCreateRegion(nullptr, DWORD(regionData_.size()), data);
+  if (!region) return false;
+  if (!SetWindowRgn(window_, region, TRUE)) {
+    DeleteObject(region);
+    return false;
+  }
+  return true;  // the window owns the region now
+}
+
+void Win32Backend::ReleaseCapture() {
+  ::ReleaseCapture();
+}
+
+void Win32Backend::BeginMove() {
+  PostMessageW(window_, kBeginMoveMessage, 0, 0);
+}
+
+void Win32Backend::StartMove() {
+  // The press may have ended meanwhile: a click is no move.
+  int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+  if (GetKeyState(button) >= 0) return;
+  POINT cursor{};
+  if (!::GetCursorPos(&cursor)) return;
+  // The move starts once the MouseDown event has returned: the window first catches up with
+  // the pointer's travel since the press, and the move goes on from where the pointer is.
+  MoveWindow({windowAtPress_.left + cursor.x - pressPoint_.x,
+              windowAtPress_.top + cursor.y - pressPoint_.y});
+  DefWindowProcW(window_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(cursor.x, cursor.y));
+}
+
+bool Win32Backend::WindowRect(PixelRect& rect) {
+  ::RECT r;
+  if (!window_ || !::GetWindowRect(window_, &r)) return false;
+  rect = {r.left, r.top, r.right, r.bottom};
+  return true;
+}
+
+bool Win32Backend::CursorPos(PixelPoint& point) {
+  POINT p;
+  if (!::GetCursorPos(&p)) return false;
+  point = {p.x, p.y};
+  return true;
+}
+
+Backend::WindowAndCursorRead Win32Backend::WindowRectAndCursorPos(PixelRect& rect,
+                                                                  PixelPoint& point) {
+  return {WindowRect(rect), CursorPos(point)};
+}
+
+void Win32Backend::Upload(const Image& image, const PixelRect& area) {
+  if (!window_ || !staging_.pixels) return;
+  int32_t left = std::max(area.left, 0);
+  int32_t top = std::max(area.top, 0);
+  int32_t right = std::min({area.right, image.width(), size_.width});
+  int32_t bottom = std::min({area.bottom, image.height(), size_.height});
+  if (right <= left || bottom <= top) return;
+  const uint32_t* source = image.pixels().data();
+  for (int32_t y = top; y < bottom; ++y) {
+    std::memcpy(staging_.pixels + size_t(y) * size_.width + left,
+                source + size_t(y) * image.width() + left, size_t(right - left) * 4);
+  }
+  GdiFlush();
+  HDC dc = GetDC(window_);
+  BitBlt(dc, left, top, right - left, bottom - top, staging_.dc, left, top, SRCCOPY);
+  ReleaseDC(window_, dc);
+}
+
+void Win32Backend::StartTimer(int timerId, int intervalMs) {
+  if (!window_) {
+    pendingTimers_.emplace_back(timerId, intervalMs);
+    return;
+  }
+  if (!SetTimer(window_, UINT_PTR(timerId), UINT(std::max(intervalMs, 1)), nullptr))
+    Raise(ErrorNumber::kInvalidProcedureCall);  // no timer left
+}
+
+void Win32Backend::StopTimer(int timerId) {
+  std::erase_if(pendingTimers_, [&](const auto& timer) { return timer.first == timerId; });
+  if (window_) KillTimer(window_, UINT_PTR(timerId));
+}
+
+void Win32Backend::ShowFatalError(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", programName_.c_str(), message.c_str());
+  MessageBoxW(window_, Wide(message).c_str(), Wide(programName_).c_str(),
+              MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
+}  // namespace oculon::win32
+
+namespace oculon {
+
+std::unique_ptr<Desktop> ConnectDesktop(const std::string& programName) {
+  return std::make_unique<win32::Win32Backend>(programName);
+}
+
+}  // namespace oculon
