@@ -1,10 +1,9 @@
 // A folder of its own for each test, removed at the end; and whole-file helpers.
 #pragma once
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -13,8 +12,12 @@ namespace oculon::testing {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "oculon-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
+    std::random_device random;
+    std::error_code error;
+    do {
+      path_ = std::filesystem::temp_directory_path() /
+              ("oculon-test-" + std::to_string(std::uniform_int_distribution<uint32_t>()(random)));
+    } while (!std::filesystem::create_directory(path_, error) && !error);
   }
   ~TempFolder() {
     std::error_code ignored;

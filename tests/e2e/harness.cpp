@@ -427,6 +427,7 @@ void Display::Release(int button) {
 void Display::Click(int x, int y, int button) {
   MovePointer(x, y);
   Press(button);
+  if (clickHold_ > 0ms) std::this_thread::sleep_for(clickHold_);
   Release(button);
 }
 
@@ -505,11 +506,13 @@ void Display::Key(const std::string& keysymName, bool shift) {
 
 // --- Installed ---
 
-Installed::Installed() {
+Installed::Installed() : Installed(OCULON_EXECUTABLE, "oculon") {}
+
+Installed::Installed(const std::string& program, const std::string& fileName) {
   std::string pattern = (std::filesystem::temp_directory_path() / "oculon-e2e-XXXXXX").string();
   folder_ = mkdtemp(pattern.data());
-  executable_ = folder_ + "/oculon";
-  std::filesystem::copy_file(OCULON_EXECUTABLE, executable_);
+  executable_ = folder_ + "/" + fileName;
+  std::filesystem::copy_file(program, executable_);
 }
 
 Installed::~Installed() {

@@ -113,6 +113,9 @@ class Display {
   void MovePointerToScreen(int screen, int x, int y);
   void Press(int button);
   void Release(int button);
+  // Holds each click's button down this long: some programs (Wine's) lose a double-click made
+  // of presses and releases that come back to back.
+  void HoldClicksFor(std::chrono::milliseconds hold) { clickHold_ = hold; }
   void Click(int x, int y, int button = 1);
   // Both clicks reach the same client: none is taken by a window manager's grab.
   void DoubleClick(int x, int y);
@@ -136,12 +139,15 @@ class Display {
   xcb_connection_t* connection_ = nullptr;
   xcb_window_t root_ = XCB_NONE;
   std::map<xcb_window_t, int> pressesSeen_;
+  std::chrono::milliseconds clickHold_{0};
 };
 
 // A copy of the built program in a folder of its own, so that its settings file is its own.
 class Installed {
  public:
   Installed();
+  // Another program, under the file name it is to have.
+  Installed(const std::string& program, const std::string& fileName);
   ~Installed();
   const std::string& executable() const { return executable_; }
   const std::string& folder() const { return folder_; }

@@ -35,12 +35,16 @@ class ProgramOnDisplay {
  protected:
   explicit ProgramOnDisplay(const ServerOptions& options)
       : display(options), environment(display.Environment()) {}
+  // Another build of the program, installed under `fileName`.
+  ProgramOnDisplay(const ServerOptions& options, const std::string& otherBuild,
+                   const std::string& fileName)
+      : display(options), environment(display.Environment()), installed(otherBuild, fileName) {}
 
   // Runs `argv` (which starts the program), in `workingFolder` when one is open, and waits for
   // the program's window; false when it did not appear.
   bool LaunchCommand(const std::vector<std::string>& argv, int workingFolder = -1) {
     program = std::make_unique<Process>(argv, environment, StderrFile(), workingFolder);
-    std::optional<xcb_window_t> found = display.FindWindow("Form1");
+    std::optional<xcb_window_t> found = display.FindWindow("Form1", windowDeadline);
     if (found) window = *found;
     return found.has_value();
   }
@@ -88,6 +92,7 @@ class ProgramOnDisplay {
   Installed installed;
   std::unique_ptr<Process> program;
   xcb_window_t window = XCB_NONE;
+  std::chrono::milliseconds windowDeadline = 5s;  // from the start to the window
 };
 
 }  // namespace oculon::e2e

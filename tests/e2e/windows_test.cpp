@@ -1,0 +1,114 @@
+// The Windows program under Wine, on a private X server with openbox: the window, its shape,
+// the eyes, a drag, the double-click's save and restore, a second start and a close.
+#include <gtest/gtest.h>
+#include <xcb/shape.h>
+
+#include <filesystem>
+
+#include "e2e/program_on_display.h"
+
+namespace oculon::e2e {
+namespace {
+
+constexpr int kScreenWidth = 1280;
+constexpr int kScreenHeight = 800;
+constexpr Point kDefaultPosition{(kScreenWidth * 15 / 2 - 1275) / 15, 0};
+constexpr char kWine[] = "/usr/lib/wine/wine64";
+constexpr char kWineServer[] = "/usr/lib/wine/wineserver";
+
+// The Wine environment of a test: the shared prefix (made once, without a display, so that no
+// window waits on a window manager), and Wine's messages kept to real errors.
+std::map<std::string, std::string> WineEnvironment(const std::string& display) {
+  return {{"DISPLAY", display},
+          {"WINEPREFIX", OCULON_WINE_PREFIX},
+          {"WINEDEBUG", "fixme-all"},
+          {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+}
+
+// Runs one of Wine's commands to its end.
+std::optional<int> RunWine(std::vector<std::string> argv, const std::string& display,
+                           std::chrono::milliseconds deadline) {
+  Process process(std::move(argv), WineEnvironment(display));
+  return process.WaitForExit(deadline);
+}
+
+class OnWine : public ::testing::Test, protected ProgramOnDisplay {
+ protected:
+  static void SetUpTestSuite() {
+    if (std::filesystem::exists(std::string(OCULON_WINE_PREFIX) + "/system.reg")) return;
+    RunWine({kWine, "wineboot", "--init"}, "", 180s);
+    RunWine({kWineServer, "-k"}, "", 30s);
+  }
+
+  OnWine()
+      : ProgramOnDisplay({.width = kScreenWidth, .height = kScreenHeight, .extraArguments = {}},
+                         OCULON_WINDOWS_EXECUTABLE, "oculon.exe") {
+    display.StartWindowManager();
+    display.HoldClicksFor(30ms);
+    environment = WineEnvironment(display.name());
+    windowDeadline = 60s;  // Wine's own services start with the first program
+  }
+
+  // The programs end first, then the Wine server of this display with what it started.
+  ~OnWine() override {
+    program.reset();
+    RunWine({kWineServer, "-k"}, display.name(), 30s);
+  }
+
+  bool StartOnWine() { return Start({kWine}); }
+};
+
+TEST_F(OnWine, TheHeadShowsAtTheTopCentredCutToItsOutlineAndItsEyesFollowThePointer) {
+  ASSERT_TRUE(StartOnWine());
+  EXPECT_EQ(Position(), kDefaultPosition);
+  int area = 0;
+  for (const xcb_rectangle_t& r : display.Shape(window, XCB_SHAPE_SK_BOUNDING))
+    area += r.width * r.height;
+  EXPECT_EQ(area, 36326);
+  EXPECT_EQ(Screen(0, 0), Display::kRootColor);  // the corner is cut away
+  EXPECT_EQ(Screen(85, 60), ArtworkPixel(85, 60));
+  std::vector<uint32_t> state = display.Property32(window, "_NET_WM_STATE");
+  EXPECT_NE(std::find(state.begin(), state.end(), display.Atom("_NET_WM_STATE_ABOVE")),
+            state.end());
+  EXPECT_EQ(display.Property32(window, "_NET_FRAME_EXTENTS"), (std::vector<uint32_t>{0, 0, 0, 0}));
+
+  for (Point pointer : {Point{0, 0}, Point{kScreenWidth - 1, kScreenHeight - 1}, Point{640, 700}}) {
+    display.MovePointer(pointer.x, pointer.y);
+    EXPECT_TRUE(PupilFollows({58, 148}, pointer)) << pointer.x << "," << pointer.y;
+    EXPECT_TRUE(PupilFollows({117, 150}, pointer)) << pointer.x << "," << pointer.y;
+  }
+  EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
+}
+
+TEST_F(OnWine, ADragMovesItADoubleClickSavesAndEndsAndTheNextStartRestoresIt) {
+  ASSERT_TRUE(StartOnWine());
+  Point from = ScreenOf(85, 250);
+  display.Drag(from, {from.x - 200, from.y + 150});
+  ASSERT_TRUE(WaitFor([&] {
+    return Position() == Point{kDefaultPosition.x - 200, 150};
+  })) << Position().x
+      << "," << Position().y;
+  Point head = ScreenOf(85, 250);
+  display.DoubleClick(head.x, head.y);
+  EXPECT_EQ(program->WaitForExit(10s), 0);
+  EXPECT_EQ(ReadText(installed.settingsFile()),
+            "[Brask's Quibbet]\r\nTop=2250\r\nLeft=" +
+                std::to_string((kDefaultPosition.x - 200) * 15) + "\r\n");
+
+  ASSERT_TRUE(StartOnWine());
+  EXPECT_EQ(Position(), (Point{kDefaultPosition.x - 200, 150}));
+}
+
+TEST_F(OnWine, ASecondStartEndsAtOnceAndACloseEndsWithoutWriting) {
+  ASSERT_TRUE(StartOnWine());
+  Process second({kWine, installed.executable()}, environment);
+  EXPECT_EQ(second.WaitForExit(30s), 0);
+  EXPECT_TRUE(program->Running());
+
+  display.SendClose(window);
+  EXPECT_EQ(program->WaitForExit(10s), 0);
+  EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
+}
+
+}  // namespace
+}  // namespace oculon::e2e
