@@ -1,10 +1,21 @@
 # Release artifacts (scripts/package): a Debian package installing under /usr and a tarball of
-# the same tree, ready to unpack and run.
+# the same tree, ready to unpack and run; from the Windows build, a zip.
 set(CPACK_PACKAGE_NAME oculon)
 set(CPACK_PACKAGE_VENDOR "The oculon developers")
 set(CPACK_PACKAGE_CONTACT "The oculon developers <oculon@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
+
+if(WIN32)
+  # The program in a folder of its own, where its settings file will lie, with the README.
+  install(TARGETS oculon RUNTIME DESTINATION .)
+  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME oculon-${PROJECT_VERSION}-windows-x86_64)
+  include(CPack)
+  return()
+endif()
+
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

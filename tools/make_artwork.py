@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the head (assets/head.png), the window's icon (assets/icon.png) and the desktop's
-icons (assets/icons/oculon-N.png) from code, and checks every figure the window shape relies
-on. Only the standard library is used.
+"""Draws the head (assets/head.png), the window's icon (assets/icon.png), the desktop's
+icons (assets/icons/oculon-N.png) and the Windows program's icon (assets/oculon.ico) from code,
+and checks every figure the window shape relies on. Only the standard library is used.
 
     python3 tools/make_artwork.py [--check]
 
@@ -277,6 +277,8 @@ def icon_from(image, mask):
 
 
 DESKTOP_ICON_SIZES = (48, 64, 128, 256)
+# Explorer's sizes, from the small icon of a list to the largest tile.
+WINDOWS_ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 
 
 def desktop_icon(image, mask, size):
@@ -336,6 +338,33 @@ def encode_indexed(indexed, palette):
     return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0))
             + png_chunk(b"PLTE", plte) + png_chunk(b"tRNS", b"\0")
             + png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
+
+
+def encode_ico(pngs):
+    """An icon file of PNG-compressed images (Windows Vista and later), smallest first."""
+    header = struct.pack("<HHH", 0, 1, len(pngs))
+    offset = len(header) + 16 * len(pngs)
+    entries, bodies = b"", b""
+    for size, png in pngs:
+        side = 0 if size >= 256 else size  # 0 stands for 256
+        entries += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(png), offset)
+        bodies += png
+        offset += len(png)
+    return header + entries + bodies
+
+
+def decode_ico(data):
+    """The pixels of each image of an icon file made by encode_ico."""
+    _, _, count = struct.unpack("<HHH", data[:6])
+    images = []
+    for i in range(count):
+        length, offset = struct.unpack("<II", data[6 + 16 * i + 8:6 + 16 * i + 16])
+        images.append(decode_png(data[offset:offset + length]))
+    return images
+
+
+def decode_picture(name, data):
+    return decode_ico(data) if name.endswith(".ico") else decode_png(data)
 
 
 def decode_png(data):
@@ -464,10 +493,13 @@ def main():
     pictures = {"head.png": encode_rgb(image), "icon.png": encode_indexed(indexed, palette)}
     for size in DESKTOP_ICON_SIZES:
         pictures[f"icons/oculon-{size}.png"] = encode_rgba(desktop_icon(image, mask, size))
+    pictures["oculon.ico"] = encode_ico(
+        [(size, encode_rgba(desktop_icon(image, mask, size))) for size in WINDOWS_ICON_SIZES])
     if "--check" in sys.argv:
         stale = [name for name, made in pictures.items()
                  if not (root / "assets" / name).exists()
-                 or decode_png((root / "assets" / name).read_bytes()) != decode_png(made)]
+                 or decode_picture(name, (root / "assets" / name).read_bytes())
+                 != decode_picture(name, made)]
         print("artwork: the committed pictures are",
               "out of date: " + ", ".join(stale) if stale else "up to date")
         return 1 if stale else 0

@@ -110,5 +110,26 @@ TEST_F(OnWine, ASecondStartEndsAtOnceAndACloseEndsWithoutWriting) {
   EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
 }
 
+TEST_F(OnWine, TheReleaseZipUnpackedAnywhereRunsAndKeepsThePositionBesideTheProgram) {
+  std::string unpacked = installed.folder() + "/My Games";
+  Process pack({CPACK_COMMAND, "--config", std::string(OCULON_WINDOWS_BUILD) + "/CPackConfig.cmake",
+                "-B", installed.folder() + "/dist"},
+               {});
+  ASSERT_EQ(pack.WaitForExit(120s), 0);
+  std::string zip = installed.folder() + "/dist/oculon-" OCULON_VERSION "-windows-x86_64.zip";
+  Process unzip({"python3", "-m", "zipfile", "-e", zip, unpacked}, {});
+  ASSERT_EQ(unzip.WaitForExit(30s), 0);
+  std::string folder = unpacked + "/oculon-" OCULON_VERSION "-windows-x86_64";
+  EXPECT_TRUE(std::filesystem::exists(folder + "/README.md"));
+
+  ASSERT_TRUE(LaunchCommand({kWine, folder + "/oculon.exe"}));
+  ASSERT_TRUE(WaitFor([&] { return Screen(52, 148) == kWhite; }));
+  Point head = ScreenOf(85, 250);
+  display.DoubleClick(head.x, head.y);
+  EXPECT_EQ(program->WaitForExit(10s), 0);
+  EXPECT_EQ(ReadText(folder + "/oculon.ini"), "[Brask's Quibbet]\r\nTop=0\r\nLeft=" +
+                                                  std::to_string(kDefaultPosition.x * 15) + "\r\n");
+}
+
 }  // namespace
 }  // namespace oculon::e2e
