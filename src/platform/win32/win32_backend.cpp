@@ -119,7 +119,7 @@ void Win32Backend::EndProgram(int exitCode) {
 
 template <class Event>
 void Win32Backend::Deliver(Event event) {
-  if (ending_ || !sink_) return;
+  if (ending_ || showingFatalError_ || !sink_) return;
   // No exception may cross the system's code that called the window procedure.
   try {
     event();
@@ -381,6 +381,9 @@ void Win32Backend::StopTimer(int timerId) {
 
 void Win32Backend::ShowFatalError(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", programName_.c_str(), message.c_str());
+  // The message box's own loop goes on dispatching the window's timers and input: none of them
+  // may run an event of the program, which is ending.
+  showingFatalError_ = true;
   MessageBoxW(window_, Wide(message).c_str(), Wide(programName_).c_str(),
               MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
 }

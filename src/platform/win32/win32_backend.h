@@ -79,6 +79,7 @@ class Win32Backend : public Desktop {
   PixelPoint pressPoint_;
   PixelRect windowAtPress_;
   bool ending_ = false;
+  bool showingFatalError_ = false;
   int exitCode_ = 0;
   // The region's rectangles as ExtCreateRegion takes them.
   std::vector<unsigned char> regionData_;
