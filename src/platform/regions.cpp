@@ -1,11 +1,11 @@
-// The region table, on pixman. Handles are never reused, so a stale one is always refused.
+// Regions on pixman.
 #include "platform/regions.h"
 
 #include <pixman.h>
 
-#include <algorithm>
 #include <memory>
-#include <unordered_map>
+
+#include "platform/region_table.h"
 
 namespace oculon {
 namespace {
@@ -18,27 +18,21 @@ struct Region {
   pixman_region32_t pixman;
 };
 
-struct RegionTable {
-  std::unordered_map<HRGN, std::unique_ptr<Region>> regions;
-  HRGN nextHandle = 1;
-  size_t peak = 0;
+using PixmanRegion = std::unique_ptr<Region>;
 
-  Region* Find(HRGN handle) {
-    auto found = regions.find(handle);
-    return found == regions.end() ? nullptr : found->second.get();
-  }
-};
-
-RegionTable& Table() {
-  static RegionTable table;
+RegionTable<PixmanRegion>& Table() {
+  static RegionTable<PixmanRegion> table;
   return table;
+}
+
+pixman_region32_t* Find(HRGN handle) {
+  PixmanRegion* region = Table().Find(handle);
+  return region ? &(*region)->pixman : nullptr;
 }
 
 }  // namespace
 
 HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  RegionTable& table = Table();
-  if (table.nextHandle == 0) return 0;  // every handle used up
   auto region = std::make_unique<Region>();
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
@@ -48,32 +42,28 @@ HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     pixman_region32_init_rect(&region->pixman, left, top, static_cast<unsigned>(width),
                               static_cast<unsigned>(height));
   }
-  HRGN handle = table.nextHandle++;
-  table.regions.emplace(handle, std::move(region));
-  table.peak = std::max(table.peak, table.regions.size());
-  return handle;
+  return Table().Add(std::move(region));
 }
 
 int CombineRgn(HRGN dest, HRGN a, HRGN b, int mode) {
-  RegionTable& table = Table();
-  Region* target = table.Find(dest);
-  Region* first = table.Find(a);
-  Region* second = table.Find(b);
+  pixman_region32_t* target = Find(dest);
+  pixman_region32_t* first = Find(a);
+  pixman_region32_t* second = Find(b);
   if (!target || !first || !second || mode != RGN_OR) return kRegionError;
-  if (!pixman_region32_union(&target->pixman, &first->pixman, &second->pixman)) return kRegionError;
-  int count = pixman_region32_n_rects(&target->pixman);
+  if (!pixman_region32_union(target, first, second)) return kRegionError;
+  int count = pixman_region32_n_rects(target);
   return count == 0 ? kNullRegion : count == 1 ? kSimpleRegion : kComplexRegion;
 }
 
 bool DeleteObject(HRGN region) {
-  return Table().regions.erase(region) == 1;
+  return Table().Release(region);
 }
 
 bool RegionRects(HRGN region, std::vector<PixelRect>& rects) {
-  Region* found = Table().Find(region);
+  pixman_region32_t* found = Find(region);
   if (!found) return false;
   int count = 0;
-  const pixman_box32_t* boxes = pixman_region32_rectangles(&found->pixman, &count);
+  const pixman_box32_t* boxes = pixman_region32_rectangles(found, &count);
   rects.clear();
   for (int i = 0; i < count; ++i) {
     rects.push_back({boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2});
@@ -82,21 +72,21 @@ bool RegionRects(HRGN region, std::vector<PixelRect>& rects) {
 }
 
 void ForgetRegion(HRGN region) {
-  Table().regions.erase(region);
+  Table().Release(region);
 }
 
 // Counts for the tests (tests/platform/region_counts.h), as a desktop's object counts are.
 size_t LiveRegionCount() {
-  return Table().regions.size();
+  return Table().Live();
 }
 size_t CreatedRegionCount() {
-  return Table().nextHandle - 1;
+  return Table().Created();
 }
 size_t PeakRegionCount() {
-  return Table().peak;
+  return Table().Peak();
 }
 void ResetPeakRegionCount() {
-  Table().peak = Table().regions.size();
+  Table().ResetPeak();
 }
 
 }  // namespace oculon

@@ -2,12 +2,15 @@
 // would, through the screen's pixels.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "e2e/harness.h"
@@ -85,6 +88,31 @@ class ProgramOnDisplay {
              (length == 0 ||
               Screen(int(std::lround(eye.x + 9 * ux)), int(std::lround(eye.y + 9 * uy))) == kWhite);
     });
+  }
+
+  // What a user does with the hidden panel, once the window has the keyboard: Tab to the check
+  // box and stop the tracking, Shift+Tab back to HScroll1 and widen the preview's left eye, then
+  // start the tracking again. `farCorner` is the screen's bottom-right pixel.
+  void UseTheHiddenPanel(Point farCorner) {
+    Point pointer{0, 0};
+    display.MovePointer(pointer.x, pointer.y);
+    ASSERT_TRUE(PupilFollows({58, 148}, pointer));
+    for (int i = 0; i < 4; ++i) display.Key("Tab");
+    display.Key("space");  // the check box: tracking stops
+    std::this_thread::sleep_for(150ms);
+    std::vector<uint32_t> stopped = display.Pixels(Position().x, Position().y, 170, 322);
+    display.MovePointer(farCorner.x, farCorner.y);
+    std::this_thread::sleep_for(350ms);  // five ticks' time: nothing may change
+    EXPECT_EQ(display.Pixels(Position().x, Position().y, 170, 322), stopped);
+
+    for (int i = 0; i < 4; ++i) display.Key("Tab", true);  // back to HScroll1
+    for (int i = 0; i < 3; ++i) display.Key("Right");
+    // The preview's left eye white now reaches 17 pixels right of (61, 148).
+    EXPECT_TRUE(WaitFor([&] { return Screen(61 + 17, 148) == kWhite; }));
+
+    for (int i = 0; i < 4; ++i) display.Key("Tab");
+    display.Key("space");  // tracking again
+    EXPECT_TRUE(PupilFollows({58, 148}, farCorner));
   }
 
   Display display;

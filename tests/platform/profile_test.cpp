@@ -5,35 +5,29 @@
 
 #include <cstring>
 
+#include "platform/profile_value.h"
 #include "temp_folder.h"
 
 namespace oculon {
 namespace {
 
+using testing::ProfileValue;
 using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
-
-std::string Read(const std::string& section, const std::string& key, const std::string& file,
-                 uint32_t size = 2048) {
-  std::string buffer(size, '\x7f');
-  uint32_t count = GetPrivateProfileStringA(section, key, "", buffer.data(), size, file);
-  EXPECT_EQ(buffer[count], '\0');
-  return buffer.substr(0, count);
-}
 
 TEST(ProfileRead, MatchesSectionsAndKeysWithoutRegardToCaseAndTrimsBlanks) {
   TempFolder folder;
   std::string file = folder / "a.ini";
   WriteFile(file,
             "top=1\r\n[other]\nTop=2\n  [ brask's QUIBBET ]  \r\n\t tOp \t=  4470 \r\nLeft=\n");
-  EXPECT_EQ(Read("BRASK'S QUIBBET", "TOP", file), "4470");
-  EXPECT_EQ(Read("Brask's Quibbet", "top", file), "4470");
-  EXPECT_EQ(Read("OTHER", "TOP", file), "2");
-  EXPECT_EQ(Read("BRASK'S QUIBBET", "LEFT", file), "");  // an empty value is nothing found
-  EXPECT_EQ(Read("BRASK'S QUIBBET", "MISSING", file), "");
-  EXPECT_EQ(Read("NOWHERE", "TOP", file), "");
-  EXPECT_EQ(Read(" OTHER\t", " TOP ", file),
+  EXPECT_EQ(ProfileValue("BRASK'S QUIBBET", "TOP", file), "4470");
+  EXPECT_EQ(ProfileValue("Brask's Quibbet", "top", file), "4470");
+  EXPECT_EQ(ProfileValue("OTHER", "TOP", file), "2");
+  EXPECT_EQ(ProfileValue("BRASK'S QUIBBET", "LEFT", file), "");  // an empty value is nothing found
+  EXPECT_EQ(ProfileValue("BRASK'S QUIBBET", "MISSING", file), "");
+  EXPECT_EQ(ProfileValue("NOWHERE", "TOP", file), "");
+  EXPECT_EQ(ProfileValue(" OTHER\t", " TOP ", file),
             "2");  // blanks around the names asked for do not count
 }
 
@@ -41,11 +35,11 @@ TEST(ProfileRead, FirstOccurrenceWinsAndValuesAreCutToTheBuffer) {
   TempFolder folder;
   std::string file = folder / "a.ini";
   WriteFile(file, "[S]\nK=first\nK=second\n[S]\nK=third\nLong=" + std::string(5000, 'x') + "\n");
-  EXPECT_EQ(Read("S", "K", file), "first");
-  EXPECT_EQ(Read("S", "LONG", file), "");  // the second [S] is never searched
+  EXPECT_EQ(ProfileValue("S", "K", file), "first");
+  EXPECT_EQ(ProfileValue("S", "LONG", file), "");  // the second [S] is never searched
   WriteFile(file, "[S]\nLong=" + std::string(5000, 'x'));
-  EXPECT_EQ(Read("S", "LONG", file).size(), 2047u);
-  EXPECT_EQ(Read("S", "LONG", file, 10), "xxxxxxxxx");
+  EXPECT_EQ(ProfileValue("S", "LONG", file).size(), 2047u);
+  EXPECT_EQ(ProfileValue("S", "LONG", file, 10), "xxxxxxxxx");
 }
 
 TEST(ProfileRead, MissingFileOrFolderCreatesNothingAndGivesTheDefault) {
@@ -54,8 +48,8 @@ TEST(ProfileRead, MissingFileOrFolderCreatesNothingAndGivesTheDefault) {
   EXPECT_EQ(GetPrivateProfileStringA("S", "K", "dflt", buffer, 16, folder / "none.ini"), 4u);
   EXPECT_STREQ(buffer, "dflt");
   EXPECT_FALSE(std::filesystem::exists(folder / "none.ini"));
-  EXPECT_EQ(Read("S", "K", folder.path().string()), "");  // a folder is no settings file
-  EXPECT_EQ(Read("S", "K", ""), "");
+  EXPECT_EQ(ProfileValue("S", "K", folder.path().string()), "");  // a folder is no settings file
+  EXPECT_EQ(ProfileValue("S", "K", ""), "");
 }
 
 TEST(ProfileRead, SurvivesDamagedFiles) {
@@ -65,7 +59,7 @@ TEST(ProfileRead, SurvivesDamagedFiles) {
   damaged += std::string(1'000'000, '\x01');
   damaged += std::string("\n[S]\r\r\nK=\x00v\x80\n=\n[\n]]\nK", 21);
   WriteFile(file, damaged);
-  EXPECT_EQ(Read("S", "K", file), std::string("\x00v\x80", 3));
+  EXPECT_EQ(ProfileValue("S", "K", file), std::string("\x00v\x80", 3));
 }
 
 TEST(ProfileWrite, CreatesAMissingFileWithSectionAndKey) {
@@ -74,7 +68,7 @@ TEST(ProfileWrite, CreatesAMissingFileWithSectionAndKey) {
   EXPECT_TRUE(WritePrivateProfileStringA("Brask's Quibbet", "Top", "4470", file));
   EXPECT_TRUE(WritePrivateProfileStringA("Brask's Quibbet", "Left", "13125", file));
   EXPECT_EQ(ReadFile(file), "[Brask's Quibbet]\r\nTop=4470\r\nLeft=13125\r\n");
-  EXPECT_EQ(Read("BRASK'S QUIBBET", "LEFT", file), "13125");
+  EXPECT_EQ(ProfileValue("BRASK'S QUIBBET", "LEFT", file), "13125");
 }
 
 TEST(ProfileWrite, ReplacesInPlaceAppendsToTheSectionAndKeepsEveryOtherByte) {
@@ -118,7 +112,7 @@ TEST(ProfileFile, AByteOrderMarkIsPassedOverWhenReadingAndKeptWhenWriting) {
   std::string file = folder / "a.ini";
   const std::string bom = "\xEF\xBB\xBF";
   WriteFile(file, bom + "[Brask's Quibbet]\r\nTop=4470\r\n");
-  EXPECT_EQ(Read("BRASK'S QUIBBET", "TOP", file), "4470");
+  EXPECT_EQ(ProfileValue("BRASK'S QUIBBET", "TOP", file), "4470");
   EXPECT_TRUE(WritePrivateProfileStringA("Brask's Quibbet", "Left", "13125", file));
   EXPECT_EQ(ReadFile(file), bom + "[Brask's Quibbet]\r\nTop=4470\r\nLeft=13125\r\n");
 

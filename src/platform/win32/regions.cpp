@@ -1,35 +1,29 @@
-// The region table, on GDI regions. Handles are never reused, so a stale one is always refused.
+// Regions on GDI.
 #include "platform/regions.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <memory>
+#include <type_traits>
 
+#include "platform/region_table.h"
 #include "platform/win32/windows_api.h"
 
 namespace oculon {
 namespace {
 
-struct RegionTable {
-  std::unordered_map<HRGN, ::HRGN> regions;
-  HRGN nextHandle = 1;
-  size_t peak = 0;
-
-  ::HRGN Find(HRGN handle) {
-    auto found = regions.find(handle);
-    return found == regions.end() ? nullptr : found->second;
-  }
-  bool Release(HRGN handle) {
-    auto found = regions.find(handle);
-    if (found == regions.end()) return false;
-    ::DeleteObject(found->second);
-    regions.erase(found);
-    return true;
-  }
+struct GdiRelease {
+  void operator()(::HRGN region) const { ::DeleteObject(region); }
 };
+using GdiRegion = std::unique_ptr<std::remove_pointer_t<::HRGN>, GdiRelease>;
 
-RegionTable& Table() {
-  static RegionTable table;
+RegionTable<GdiRegion>& Table() {
+  static RegionTable<GdiRegion> table;
   return table;
+}
+
+::HRGN Find(HRGN handle) {
+  GdiRegion* region = Table().Find(handle);
+  return region ? region->get() : nullptr;
 }
 
 // GDI keeps coordinates within 27 bits; a rectangle past them is cut to them.
@@ -41,23 +35,16 @@ int32_t ToGdi(int32_t value) {
 }  // namespace
 
 HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  RegionTable& table = Table();
-  if (table.nextHandle == 0) return 0;  // every handle used up
-  ::HRGN region = ::CreateRectRgn(ToGdi(left), ToGdi(top), ToGdi(right), ToGdi(bottom));
-  if (!region) return 0;
-  HRGN handle = table.nextHandle++;
-  table.regions.emplace(handle, region);
-  table.peak = std::max(table.peak, table.regions.size());
-  return handle;
+  GdiRegion region(::CreateRectRgn(ToGdi(left), ToGdi(top), ToGdi(right), ToGdi(bottom)));
+  return region ? Table().Add(std::move(region)) : 0;
 }
 
 int CombineRgn(HRGN dest, HRGN a, HRGN b, int mode) {
-  RegionTable& table = Table();
-  ::HRGN target = table.Find(dest);
-  ::HRGN first = table.Find(a);
-  ::HRGN second = table.Find(b);
+  ::HRGN target = Find(dest);
+  ::HRGN first = Find(a);
+  ::HRGN second = Find(b);
   if (!target || !first || !second || mode != oculon::RGN_OR) return kRegionError;
-  return ::CombineRgn(target, first, second, win32::kGdiRegionOr);
+  return ::CombineRgn(target, first, second, win32::kGdiRegionOr);  // the same result codes
 }
 
 bool DeleteObject(HRGN region) {
@@ -65,7 +52,7 @@ bool DeleteObject(HRGN region) {
 }
 
 bool RegionRects(HRGN region, std::vector<PixelRect>& rects) {
-  ::HRGN found = Table().Find(region);
+  ::HRGN found = Find(region);
   if (!found) return false;
   rects.clear();
   DWORD bytes = GetRegionData(found, 0, nullptr);
@@ -86,16 +73,16 @@ void ForgetRegion(HRGN region) {
 
 // Counts for the tests (tests/platform/region_counts.h), as a desktop's object counts are.
 size_t LiveRegionCount() {
-  return Table().regions.size();
+  return Table().Live();
 }
 size_t CreatedRegionCount() {
-  return Table().nextHandle - 1;
+  return Table().Created();
 }
 size_t PeakRegionCount() {
-  return Table().peak;
+  return Table().Peak();
 }
 void ResetPeakRegionCount() {
-  Table().peak = Table().regions.size();
+  Table().ResetPeak();
 }
 
 }  // namespace oculon

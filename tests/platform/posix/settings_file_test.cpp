@@ -16,22 +16,16 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/profile_value.h"
 #include "temp_folder.h"
 
 namespace oculon {
 namespace {
 
+using testing::ProfileValue;
 using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
-
-std::string Read(const std::string& section, const std::string& key, const std::string& file,
-                 uint32_t size = 2048) {
-  std::string buffer(size, '\x7f');
-  uint32_t count = GetPrivateProfileStringA(section, key, "", buffer.data(), size, file);
-  EXPECT_EQ(buffer[count], '\0');
-  return buffer.substr(0, count);
-}
 
 TEST(ProfileWrite, KeepsPermissionsAndWritesThroughASymlink) {
   TempFolder folder;
@@ -102,7 +96,8 @@ TEST(ProfileFile, FifosSocketsAndDevicesAreNeitherReadNorReplacedAndNeverBlock) 
   std::filesystem::create_symlink("/dev/null", device);
 
   for (const std::string& file : {fifo, socketPath, device}) {
-    EXPECT_EQ(Read("S", "K", file), "") << file;  // no writer on the FIFO: a blocking open hangs
+    EXPECT_EQ(ProfileValue("S", "K", file), "")
+        << file;  // no writer on the FIFO: a blocking open hangs
     EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "1", file)) << file;
   }
   EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
@@ -130,7 +125,7 @@ TEST(ProfileFile, AFileOverOneMebibyteIsNotReadIntoMemoryNorReplaced) {
   EXPECT_EQ(std::filesystem::file_size(file), 20ull << 30);
 
   std::filesystem::resize_file(file, 1 << 20);  // at the cap: still this program's to read
-  EXPECT_EQ(Read("S", "K", file), "1");
+  EXPECT_EQ(ProfileValue("S", "K", file), "1");
 }
 
 TEST(ProfileFile, AWritableFileInAFolderTheUserCannotWriteIsRewrittenInPlace) {

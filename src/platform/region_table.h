@@ -1,0 +1,43 @@
+// The table behind region handles, whatever region type the desktop has: handles are never
+// reused, so a stale one is always refused, and the table keeps the counts the tests look at.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <unordered_map>
+
+#include "platform/regions.h"
+
+namespace oculon {
+
+// `Owned` owns one region and releases it when it goes.
+template <class Owned>
+class RegionTable {
+ public:
+  // The handle of a new region; 0 when every handle is used up.
+  HRGN Add(Owned region) {
+    if (nextHandle_ == 0) return 0;
+    HRGN handle = nextHandle_++;
+    regions_.emplace(handle, std::move(region));
+    peak_ = std::max(peak_, regions_.size());
+    return handle;
+  }
+  // The region behind `handle`, or null.
+  Owned* Find(HRGN handle) {
+    auto found = regions_.find(handle);
+    return found == regions_.end() ? nullptr : &found->second;
+  }
+  bool Release(HRGN handle) { return regions_.erase(handle) == 1; }
+
+  size_t Live() const { return regions_.size(); }
+  size_t Created() const { return nextHandle_ - 1; }
+  size_t Peak() const { return peak_; }
+  void ResetPeak() { peak_ = regions_.size(); }
+
+ private:
+  std::unordered_map<HRGN, Owned> regions_;
+  HRGN nextHandle_ = 1;
+  size_t peak_ = 0;
+};
+
+}  // namespace oculon
