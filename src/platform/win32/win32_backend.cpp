@@ -316,9 +316,9 @@ void Win32Backend::BeginMove() {
 }
 
 void Win32Backend::StartMove() {
-  // The press may have ended meanwhile: a click is no move.
-  int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
-  if (GetKeyState(button) >= 0) return;
+  // The press may have ended meanwhile: a click is no move. GetKeyState follows the messages
+  // and the logical buttons, so a left-handed mouse's left button is VK_LBUTTON too.
+  if (GetKeyState(VK_LBUTTON) >= 0) return;
   POINT cursor{};
   if (!::GetCursorPos(&cursor)) return;
   // The move starts once the MouseDown event has returned: the window first catches up with
