@@ -27,8 +27,9 @@ std::string ThisExecutablePath();
 size_t RootLength(const std::string& path);
 
 // The long form of `path`: its folder resolved to the real one (symbolic links followed), its
-// file name kept as given. Writes it NUL-terminated and returns its length; 0 when the folder
-// does not exist or the result does not fit `size`.
+// file name kept as given (on Windows, an existing file's name as the file system spells it).
+// Writes it NUL-terminated and returns its length; 0 when the folder does not exist or the result
+// does not fit `size`.
 uint32_t GetLongPathNameA(const std::string& path, char* buffer, uint32_t size);
 
 // Whether anything lies at `path`; a link counts, wherever it points.
