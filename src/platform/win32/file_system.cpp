@@ -101,7 +101,7 @@ bool FolderAcceptsNewFiles(const std::string& folder) {
 
 bool CreateFolders(const std::string& folder) {
   std::wstring path = Wide(folder);
-  size_t start = RootLength(folder) > 0 ? Wide(folder.substr(0, RootLength(folder))).size() : 0;
+  size_t start = Wide(folder.substr(0, RootLength(folder))).size();  // the root is there
   for (size_t end = path.find(L'\\', start);; end = path.find(L'\\', end + 1)) {
     std::wstring part = path.substr(0, end);
     if (!part.empty() && !IsFolder(part) && !CreateDirectoryW(part.c_str(), nullptr) &&

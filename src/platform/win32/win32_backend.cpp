@@ -354,12 +354,12 @@ void Win32Backend::Upload(const Image& image, const PixelRect& area) {
   int32_t right = std::min({area.right, image.width(), size_.width});
   int32_t bottom = std::min({area.bottom, image.height(), size_.height});
   if (right <= left || bottom <= top) return;
+  GdiFlush();  // the last blit out of the staging bitmap is done before its pixels change
   const uint32_t* source = image.pixels().data();
   for (int32_t y = top; y < bottom; ++y) {
     std::memcpy(staging_.pixels + size_t(y) * size_.width + left,
                 source + size_t(y) * image.width() + left, size_t(right - left) * 4);
   }
-  GdiFlush();
   HDC dc = GetDC(window_);
   BitBlt(dc, left, top, right - left, bottom - top, staging_.dc, left, top, SRCCOPY);
   ReleaseDC(window_, dc);
