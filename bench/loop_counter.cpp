@@ -6,7 +6,7 @@
 #include <string>
 
 #include "allocation_counter.h"
-#include "platform/x11/loop_observer.h"
+#include "desktop/x11/loop_observer.h"
 
 namespace oculon::bench {
 namespace {

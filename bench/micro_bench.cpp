@@ -2,10 +2,10 @@
 // computation and paint, and decoding the artwork.
 #include <benchmark/benchmark.h>
 
+#include "desktop/headless/headless_desktop.h"
 #include "eyes/artwork.h"
 #include "eyes/default_window_reset.h"
 #include "eyes/f_oculon.h"
-#include "platform/headless/headless_desktop.h"
 #include "shape/c_trimmer.h"
 
 namespace oculon {

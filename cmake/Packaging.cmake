@@ -7,30 +7,26 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
 
 if(WIN32)
-  # The program in a folder of its own, where its settings file will lie, with the README.
-  install(TARGETS oculon RUNTIME DESTINATION .)
-  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
+  # The install tree (data/CMakeLists.txt) zipped: unpacked anywhere, it runs.
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME oculon-${PROJECT_VERSION}-windows-x86_64)
-  include(CPack)
-  return()
-endif()
+else()
+  set(CPACK_STRIP_FILES ON)
 
-set(CPACK_STRIP_FILES ON)
-
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION games)
-set(CPACK_PACKAGE_DESCRIPTION "A borderless, always-on-top window showing a character's head, \
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION games)
+  set(CPACK_PACKAGE_DESCRIPTION "A borderless, always-on-top window showing a character's head, \
 cut to the outline of its picture, whose two eyes follow the mouse pointer anywhere on the \
 screen. Double-click it to save its position and quit.")
-if(OCULON_LINK_STATIC)
-  # Linked statically, the program needs no library of the system.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "")
-else()
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-endif()
+  if(OCULON_LINK_STATIC)
+    # Linked statically, the program needs no library of the system.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "")
+  else()
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  endif()
 
-set(CPACK_GENERATOR "DEB;TGZ")
-# The package installs under /usr; the tarball holds the tree itself (bin/, libexec/, share/).
-set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackagingPerGenerator.cmake)
+  set(CPACK_GENERATOR "DEB;TGZ")
+  # The package installs under /usr; the tarball holds the tree itself (bin/, libexec/, share/).
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackagingPerGenerator.cmake)
+endif()
 include(CPack)

@@ -3,10 +3,10 @@
 
 #include "eyes/f_oculon.h"
 #include "eyes/placement.h"
-#include "platform/application.h"
-#include "platform/numbers.h"
-#include "platform/resume_next.h"
-#include "platform/screen.h"
+#include "runtime/application.h"
+#include "runtime/numbers.h"
+#include "runtime/resume_next.h"
+#include "runtime/screen.h"
 #include "settings/commands.h"
 
 namespace oculon {

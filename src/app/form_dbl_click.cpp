@@ -1,8 +1,8 @@
 // The regular way out: a double-click saves the window's position and ends the program.
 #include "eyes/f_oculon.h"
-#include "platform/application.h"
-#include "platform/numbers.h"
-#include "platform/resume_next.h"
+#include "runtime/application.h"
+#include "runtime/numbers.h"
+#include "runtime/resume_next.h"
 #include "settings/commands.h"
 
 namespace oculon {

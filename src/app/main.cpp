@@ -1,26 +1,26 @@
 // The process's entry: connects to the desktop, runs Main, then the window's events.
 #include <clocale>
 #include <filesystem>
+#include <optional>
 
 #include "app/app_modul.h"
 #include "eyes/f_oculon.h"
-#include "platform/application.h"
-#include "platform/desktop.h"
-#include "platform/run_time_error.h"
+#include "runtime/application.h"
+#include "runtime/backend.h"
+#include "runtime/ending_signals.h"
 
 int main(int argc, char** argv) {
   using namespace oculon;
   std::setlocale(LC_ALL, "");
+  EndOnEndingSignals();  // like a close by the desktop, even while the desktop does not answer
   App.SetCommandLine(argc, argv);
-  std::string programName = std::filesystem::path(App.ExecutablePath()).filename().string();
-  auto backend = ConnectDesktop(programName.empty() ? "oculon" : programName);
-  if (!backend) return 1;
-  SetCurrentBackend(backend.get());
-  try {
-    Main();
-  } catch (const ProgramEnd& end) {
-    return end.exitCode;
-  }
+  ProgramInfo program{std::filesystem::path(App.ExecutablePath()).filename().string(),
+                      App.ExecutablePath()};
+  if (program.name.empty()) program.name = "oculon";
+  auto desktop = ConnectDesktop(program);
+  if (!desktop) return 1;
+  SetCurrentBackend(desktop.get());
+  if (std::optional<int> end = DeliverEvent(*desktop, Main)) return *end;
   // The program runs for as long as its window is loaded.
-  return fOculon::Default().IsLoaded() ? backend->Run() : 0;
+  return fOculon::Default().IsLoaded() ? desktop->Run() : 0;
 }

@@ -1,7 +1,7 @@
 // The eye window's artwork and icon, built into the program.
 #pragma once
 
-#include "platform/picture.h"
+#include "runtime/picture.h"
 
 namespace oculon {
 

@@ -3,7 +3,7 @@
 #include "eyes/eye_geometry.h"
 #include "eyes/eye_math.h"
 #include "eyes/f_oculon.h"
-#include "platform/numbers.h"
+#include "runtime/numbers.h"
 
 namespace oculon {
 

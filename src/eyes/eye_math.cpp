@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "eyes/eye_geometry.h"
-#include "platform/numbers.h"
+#include "runtime/numbers.h"
 
 namespace oculon {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/win_api.h"
+#include "runtime/window_calls.h"
 
 namespace oculon {
 

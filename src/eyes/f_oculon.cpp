@@ -3,7 +3,7 @@
 
 #include "eyes/artwork.h"
 #include "eyes/placement.h"
-#include "platform/screen.h"
+#include "runtime/screen.h"
 
 namespace oculon {
 namespace {

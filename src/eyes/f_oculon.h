@@ -6,12 +6,10 @@
 #include <memory>
 #include <optional>
 
-#include "platform/check_box.h"
-#include "platform/form.h"
-#include "platform/label.h"
-#include "platform/scroll_bar.h"
-#include "platform/timer.h"
-#include "platform/win_api.h"
+#include "runtime/controls.h"
+#include "runtime/form.h"
+#include "runtime/timer.h"
+#include "runtime/window_calls.h"
 #include "shape/c_trimmer.h"
 
 namespace oculon {

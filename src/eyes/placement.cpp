@@ -1,7 +1,7 @@
 // The placement arithmetic, with the runtime's rounding and overflow rules.
 #include "eyes/placement.h"
 
-#include "platform/numbers.h"
+#include "runtime/numbers.h"
 
 namespace oculon {
 

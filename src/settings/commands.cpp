@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/application.h"
-#include "platform/ascii_case.h"
-#include "platform/file_system.h"
-#include "platform/numbers.h"
-#include "platform/profile.h"
-#include "platform/resume_next.h"
-#include "platform/run_time_error.h"
+#include "runtime/application.h"
+#include "runtime/ascii_case.h"
+#include "runtime/file_system.h"
+#include "runtime/numbers.h"
+#include "runtime/profile.h"
+#include "runtime/resume_next.h"
+#include "runtime/run_time_error.h"
 
 namespace oculon {
 

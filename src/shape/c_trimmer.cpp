@@ -2,8 +2,8 @@
 // window's region in scan order; and the drag hand-off.
 #include "shape/c_trimmer.h"
 
-#include "platform/numbers.h"
-#include "platform/win_api.h"
+#include "runtime/numbers.h"
+#include "runtime/window_calls.h"
 
 namespace oculon {
 

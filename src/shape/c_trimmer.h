@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "platform/form.h"
-#include "platform/regions.h"
+#include "runtime/form.h"
+#include "runtime/regions.h"
 
 namespace oculon {
 

@@ -11,7 +11,7 @@
 
 #include "e2e/harness.h"
 #include "e2e/program_on_display.h"
-#include "platform/picture.h"
+#include "runtime/picture.h"
 
 namespace oculon::e2e {
 namespace {

@@ -206,13 +206,6 @@ class HostileSurroundings : public ::testing::Test, protected ProgramOnDisplay {
  protected:
   HostileSurroundings() : ProgramOnDisplay(Server()) {}
 
-  // Launches and returns how long the window took to show.
-  std::chrono::milliseconds TimeToWindow() {
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(Launch());
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start);
-  }
   void DoubleClickTheHead() {
     Point head = ScreenOf(85, 250);
     display.DoubleClick(head.x, head.y);
@@ -230,7 +223,7 @@ class HostileSurroundings : public ::testing::Test, protected ProgramOnDisplay {
 
 TEST_F(HostileSurroundings, AFifoAsTheSettingsFileIsNeitherWaitedOnNorReplaced) {
   ASSERT_EQ(mkfifo(installed.settingsFile().c_str(), 0644), 0);
-  EXPECT_LT(TimeToWindow(), 2s);
+  ASSERT_TRUE(Launch());  // a wait on the FIFO would keep the window from ever showing
   EXPECT_EQ(Position(), kDefaultPosition);
   DoubleClickTheHead();
   EXPECT_EQ(std::filesystem::status(installed.settingsFile()).type(),
@@ -246,7 +239,7 @@ TEST_F(HostileSurroundings, AHugeSettingsFileIsNeitherReadNorReplaced) {
 
   std::ofstream(installed.settingsFile()) << Settings(1500, 1500);
   std::filesystem::resize_file(installed.settingsFile(), 20ull << 30);  // sparse: no disk taken
-  EXPECT_LT(TimeToWindow(), 2s);
+  ASSERT_TRUE(Launch());
   EXPECT_EQ(Position(), kDefaultPosition);
   EXPECT_LT(PeakMemoryKiB(), ordinaryPeak + 1024);  // nothing of the file was read in
   DoubleClickTheHead();

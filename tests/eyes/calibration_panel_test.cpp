@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "eyes/oculon_fixture.h"
-#include "platform/thumb_drag.h"
+#include "runtime/thumb_drag.h"
 
 namespace oculon {
 namespace {

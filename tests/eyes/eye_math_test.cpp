@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/run_time_error.h"
+#include "runtime/run_time_error.h"
 
 namespace oculon {
 namespace {

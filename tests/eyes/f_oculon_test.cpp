@@ -5,7 +5,7 @@
 
 #include "eyes/oculon_fixture.h"
 #include "eyes/placement.h"
-#include "platform/run_time_error.h"
+#include "runtime/run_time_error.h"
 
 namespace oculon {
 namespace {

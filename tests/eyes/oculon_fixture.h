@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/headless/headless_desktop.h"
 #include "eyes/default_window_reset.h"
 #include "eyes/f_oculon.h"
-#include "platform/application.h"
-#include "platform/headless/headless_desktop.h"
+#include "runtime/application.h"
 #include "settings/commands.h"
 #include "settings/reset_commands.h"
 #include "temp_folder.h"

@@ -8,8 +8,8 @@
 #include "eyes/eye_geometry.h"
 #include "eyes/eye_math.h"
 #include "eyes/oculon_fixture.h"
-#include "platform/image.h"
-#include "platform/run_time_error.h"
+#include "runtime/image.h"
+#include "runtime/run_time_error.h"
 
 namespace oculon {
 namespace {

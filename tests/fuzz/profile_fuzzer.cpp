@@ -5,17 +5,24 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "platform/profile.h"
+#include "runtime/profile.h"
 
 namespace {
 
+// A folder of the run's own under $TMPDIR, removed when the fuzzer exits.
 std::string Folder() {
   static std::string folder = [] {
-    char pattern[] = "/tmp/oculon-fuzz-XXXXXX";
-    return std::string(mkdtemp(pattern));
+    std::string pattern = std::filesystem::temp_directory_path() / "profile-fuzz-XXXXXX";
+    std::string made = mkdtemp(pattern.data());
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(folder, ignored);
+    });
+    return made;
   }();
   return folder;
 }

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/numbers.h"
-#include "platform/run_time_error.h"
+#include "runtime/numbers.h"
+#include "runtime/run_time_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/application.h"
-#include "platform/file_system.h"
+#include "runtime/application.h"
+#include "runtime/file_system.h"
 #include "settings/reset_commands.h"
 #include "temp_folder.h"
 

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/headless/headless_desktop.h"
 #include "eyes/oculon_fixture.h"
-#include "platform/headless/headless_desktop.h"
-#include "platform/region_counts.h"
+#include "runtime/regions.h"
 
 namespace oculon {
 namespace {
@@ -30,14 +30,14 @@ class Shaping : public OculonTest {};
 class Drag : public OculonTest {};
 
 TEST_F(Shaping, TheArtworkShapesTheWindowToItsOutline) {
-  size_t createdBefore = CreatedRegionCount();
-  ResetPeakRegionCount();
-  size_t liveBefore = LiveRegionCount();
+  RegionCounts before = CountRegions();
+  ResetRegionPeak();
   window().hWnd();  // loads: Form_Load trims
   const std::vector<PixelRect>& shape = desktop.window().shape;
-  EXPECT_EQ(CreatedRegionCount() - createdBefore, 1u + 320u);  // the empty start and one per run
-  EXPECT_LE(PeakRegionCount() - liveBefore, 2u);
-  EXPECT_EQ(LiveRegionCount(), liveBefore);  // the window took the region over
+  RegionCounts after = CountRegions();
+  EXPECT_EQ(after.created - before.created, 1u + 320u);  // the empty start and one per run
+  EXPECT_LE(after.peak - before.live, 2u);
+  EXPECT_EQ(after.live, before.live);  // the window took the region over
   EXPECT_EQ(Area(shape), 36326);
   PixelRect bounds{};
   for (const PixelRect& r : shape) bounds = bounds.Union(r);
@@ -77,10 +77,10 @@ constexpr uint32_t kInk = 0xFF808080;
 TEST(TrimForm, WithoutAPictureNothingChanges) {
   HeadlessDesktop desktop;
   PictureForm form(10, 10, std::nullopt);
-  size_t created = CreatedRegionCount();
+  size_t created = CountRegions().created;
   cTrimmer().TrimForm(form);
   EXPECT_FALSE(desktop.window().shaped);
-  EXPECT_EQ(CreatedRegionCount(), created);
+  EXPECT_EQ(CountRegions().created, created);
   EXPECT_EQ(form.ScaleMode(), kScaleTwips);
   EXPECT_FALSE(form.AutoRedraw());
 }
@@ -130,11 +130,11 @@ TEST(TrimForm, ClientSmallerThanThePictureScansOnlyTheClient) {
 TEST(TrimForm, ARefusedShapeIsReleasedAndTheWindowStaysRectangular) {
   HeadlessDesktop desktop;
   desktop.SetShapeRefused(true);
-  size_t live = LiveRegionCount();
+  size_t live = CountRegions().live;
   PictureForm form(4, 4, Image(4, 4, kInk));
   cTrimmer().TrimForm(form);
   EXPECT_FALSE(desktop.window().shaped);
-  EXPECT_EQ(LiveRegionCount(), live);
+  EXPECT_EQ(CountRegions().live, live);
 }
 
 TEST(Regions, StaleAndUnknownHandlesAreRefused) {

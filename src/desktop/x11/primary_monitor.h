@@ -1,0 +1,29 @@
+// The primary monitor: the desktop the program's positions are measured on. Its top-left
+// corner is the origin of every position the program sets or reads, and its size is the
+// screen's size, as on a desktop whose main screen starts at (0, 0).
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <optional>
+#include <span>
+
+#include "runtime/geometry.h"
+
+namespace oculon::x11 {
+
+struct Monitor {
+  PixelRect area;  // in root coordinates
+  bool primary = false;
+};
+
+// The monitor marked primary; else the primary output's area; else the monitor at the root's
+// origin; else the whole root window.
+PixelRect ChoosePrimaryArea(std::span<const Monitor> monitors,
+                            std::optional<PixelRect> primaryOutput, PixelSize root);
+
+// Asks the server: RandR 1.5 monitors, the primary output's CRTC; a server without RandR has
+// the root window alone.
+PixelRect QueryPrimaryArea(xcb_connection_t* connection, const xcb_screen_t& screen);
+
+}  // namespace oculon::x11

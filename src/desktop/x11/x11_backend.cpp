@@ -1,0 +1,495 @@
+// The X11 backend: connection, the window and its properties, the queries and the paint.
+#include "desktop/x11/x11_backend.h"
+
+#include <unistd.h>
+#include <xcb/randr.h>
+#include <xcb/shape.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "desktop/x11/loop_observer.h"
+#include "desktop/x11/primary_monitor.h"
+
+namespace oculon::x11 {
+namespace {
+
+template <class Reply>
+struct FreeReply {
+  void operator()(Reply* reply) const { free(reply); }
+};
+template <class Reply>
+using ReplyPtr = std::unique_ptr<Reply, FreeReply<Reply>>;
+
+int16_t ClampToInt16(int32_t value) {
+  return static_cast<int16_t>(std::clamp(value, int32_t{INT16_MIN}, int32_t{INT16_MAX}));
+}
+
+// The flags of WM_NORMAL_HINTS.
+constexpr uint32_t kUserPosition = 1;
+constexpr uint32_t kUserSize = 2;
+constexpr uint32_t kMinSize = 16;
+constexpr uint32_t kMaxSize = 32;
+
+// The fields of _NET_WM_STATE messages.
+constexpr uint32_t kAdd = 1;
+constexpr uint32_t kFromApplication = 1;
+
+// The root's own visual when it is TrueColor; else the deepest TrueColor visual, one with
+// alpha (32 bits) only when nothing else is there. Negative: not usable.
+int VisualRank(const xcb_visualtype_t& visual, uint8_t depth, xcb_visualid_t rootVisual) {
+  if (visual._class != XCB_VISUAL_CLASS_TRUE_COLOR) return -1;
+  if (visual.visual_id == rootVisual) return 1000;
+  return depth == 32 ? 0 : depth;
+}
+
+// The extension's reply when the server has it, else null.
+const xcb_query_extension_reply_t* PresentExtension(xcb_connection_t* connection,
+                                                    xcb_extension_t* extension) {
+  const xcb_query_extension_reply_t* reply = xcb_get_extension_data(connection, extension);
+  return reply && reply->present ? reply : nullptr;
+}
+
+PixelFormat FormatOf(const xcb_setup_t& setup, const xcb_visualtype_t& visual, uint8_t depth) {
+  PixelFormat format;
+  for (auto it = xcb_setup_pixmap_formats_iterator(&setup); it.rem; xcb_format_next(&it)) {
+    if (it.data->depth != depth) continue;
+    format.bitsPerPixel = it.data->bits_per_pixel;
+    format.scanlinePad = it.data->scanline_pad;
+  }
+  format.mostSignificantByteFirst = setup.image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
+  format.redMask = visual.red_mask;
+  format.greenMask = visual.green_mask;
+  format.blueMask = visual.blue_mask;
+  return format;
+}
+
+}  // namespace
+
+std::unique_ptr<X11Backend> X11Backend::Connect(const ProgramInfo& program) {
+  const char* display = std::getenv("DISPLAY");
+  std::string displayName = display ? display : "";
+  int screenNumber = 0;
+  xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+  if (xcb_connection_has_error(connection)) {
+    std::fprintf(stderr, "%s: cannot open display \"%s\"\n", program.name.c_str(),
+                 displayName.c_str());
+    xcb_disconnect(connection);
+    return nullptr;
+  }
+  xcb_prefetch_extension_data(connection, &xcb_shape_id);
+  xcb_prefetch_extension_data(connection, &xcb_randr_id);
+  const xcb_setup_t& setup = *xcb_get_setup(connection);
+  xcb_screen_iterator_t screens = xcb_setup_roots_iterator(&setup);
+  for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
+  const xcb_screen_t& screen = *screens.data;
+
+  Visual chosen;
+  int bestRank = -1;
+  for (auto depths = xcb_screen_allowed_depths_iterator(&screen); depths.rem;
+       xcb_depth_next(&depths)) {
+    uint8_t depth = depths.data->depth;
+    for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
+         xcb_visualtype_next(&visuals)) {
+      const xcb_visualtype_t& visual = *visuals.data;
+      int rank = VisualRank(visual, depth, screen.root_visual);
+      if (rank <= bestRank) continue;
+      bestRank = rank;
+      chosen = {visual.visual_id, depth, FormatOf(setup, visual, depth)};
+    }
+  }
+  if (chosen.id == XCB_NONE) {
+    std::fprintf(stderr,
+                 "%s: the display \"%s\" has no true-colour visual (its root window is %d-bit "
+                 "with a colour palette); the program needs one\n",
+                 program.name.c_str(), displayName.c_str(), screen.root_depth);
+    xcb_disconnect(connection);
+    return nullptr;
+  }
+  return std::unique_ptr<X11Backend>(
+      new X11Backend(connection, screens.data, chosen, program, std::move(displayName)));
+}
+
+X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visual visual,
+                       ProgramInfo program, std::string displayName)
+    : connection_(connection),
+      screen_(screen),
+      visual_(visual),
+      converter_(visual.format),
+      program_(std::move(program)),
+      displayName_(std::move(displayName)),
+      atoms_(InternAtoms(connection)),
+      keySymbols_(xcb_key_symbols_alloc(connection)),
+      observer_(CurrentLoopObserver()) {
+  shape_ = PresentExtension(connection_, &xcb_shape_id);
+  randr_ = PresentExtension(connection_, &xcb_randr_id);
+  primary_ = QueryPrimaryArea(connection_, *screen_);
+  if (randr_) {
+    xcb_randr_select_input(connection_, screen_->root,
+                           XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
+                               XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+  }
+}
+
+X11Backend::~X11Backend() {
+  if (keySymbols_) xcb_key_symbols_free(keySymbols_);
+  xcb_disconnect(connection_);
+}
+
+PixelSize X11Backend::ScreenSize() {
+  return {primary_.Width(), primary_.Height()};
+}
+
+PixelPoint X11Backend::RootFromDesktop(PixelPoint desktop) const {
+  return {desktop.x + primary_.left, desktop.y + primary_.top};
+}
+
+PixelPoint X11Backend::DesktopFromRoot(PixelPoint root) const {
+  return {root.x - primary_.left, root.y - primary_.top};
+}
+
+void X11Backend::OnLayoutChanged() {
+  // The window stays where it is on the root; its position on the desktop follows the new
+  // primary monitor.
+  primary_ = QueryPrimaryArea(connection_, *screen_);
+}
+
+bool X11Backend::AnotherInstanceRuns() {
+  return instanceLock_.HeldByAnother(program_.name, program_.executablePath, displayName_);
+}
+
+uint32_t X11Backend::CreateWindow(const WindowRequest& request, EventSink& sink) {
+  sink_ = &sink;
+  size_ = request.size;
+  position_ = request.position;
+  showInTaskbar_ = request.showInTaskbar;
+  uploadBuffer_.assign(kUploadBufferBytes, 0);
+  window_ = xcb_generate_id(connection_);
+  uint32_t valueMask =
+      XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_BIT_GRAVITY | XCB_CW_EVENT_MASK;
+  std::array<uint32_t, 5> values = {
+      0, 0, XCB_GRAVITY_STATIC,
+      XCB_EVENT_MASK_EXPOSURE | XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+          XCB_EVENT_MASK_BUTTON_MOTION | XCB_EVENT_MASK_KEY_PRESS |
+          XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_FOCUS_CHANGE,
+      0};
+  if (visual_.id != screen_->root_visual) {
+    xcb_colormap_t colormap = xcb_generate_id(connection_);  // the server frees it at the end
+    xcb_create_colormap(connection_, XCB_COLORMAP_ALLOC_NONE, colormap, screen_->root, visual_.id);
+    valueMask |= XCB_CW_COLORMAP;
+    values[4] = colormap;
+  }
+  PixelPoint root = RootFromDesktop(position_);
+  xcb_create_window(connection_, visual_.depth, window_, screen_->root, ClampToInt16(root.x),
+                    ClampToInt16(root.y), static_cast<uint16_t>(size_.width),
+                    static_cast<uint16_t>(size_.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    visual_.id, valueMask, values.data());
+  gc_ = xcb_generate_id(connection_);
+  xcb_create_gc(connection_, gc_, window_, 0, nullptr);
+  SetWindowProperties(request);
+  return window_;
+}
+
+void X11Backend::SetWindowProperties(const WindowRequest& request) {
+  auto setProperty = [&](xcb_atom_t property, xcb_atom_t type, uint8_t format, uint32_t count,
+                         const void* data) {
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, property, type, format, count,
+                        data);
+  };
+  setProperty(XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, uint32_t(request.title.size()),
+              request.title.data());
+  setProperty(atoms_._NET_WM_NAME, atoms_.UTF8_STRING, 8, uint32_t(request.title.size()),
+              request.title.data());
+  std::string className = program_.name;
+  if (!className.empty())
+    className[0] = char(std::toupper(static_cast<unsigned char>(className[0])));
+  std::string wmClass = program_.name + '\0' + className + '\0';
+  setProperty(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, uint32_t(wmClass.size()), wmClass.data());
+  const uint32_t motifHints[5] = {2, 0, 0, 0, 0};  // decorations: none
+  setProperty(atoms_._MOTIF_WM_HINTS, atoms_._MOTIF_WM_HINTS, 32, 5, motifHints);
+  // The window draws all of itself, shadow included (it has none): compositing managers that
+  // would draw one round an undecorated window's rectangle leave it off.
+  const uint32_t noFrame[4] = {0, 0, 0, 0};
+  setProperty(atoms_._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 32, 4, noFrame);
+  const uint32_t wmHints[9] = {1, 1, 1, 0, 0, 0, 0, 0, 0};  // input: yes; state: normal
+  setProperty(XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9, wmHints);
+  setProperty(atoms_.WM_PROTOCOLS, XCB_ATOM_ATOM, 32, 1, &atoms_.WM_DELETE_WINDOW);
+  uint32_t pid = static_cast<uint32_t>(getpid());
+  setProperty(atoms_._NET_WM_PID, XCB_ATOM_CARDINAL, 32, 1, &pid);
+  if (request.icon) {
+    std::vector<uint32_t> icon{uint32_t(request.icon->width()), uint32_t(request.icon->height())};
+    icon.insert(icon.end(), request.icon->pixels().begin(), request.icon->pixels().end());
+    setProperty(atoms_._NET_WM_ICON, XCB_ATOM_CARDINAL, 32, uint32_t(icon.size()), icon.data());
+  }
+  WriteSizeHints();
+  WriteWmState();
+}
+
+void X11Backend::WriteSizeHints() {
+  uint32_t hints[18] = {};
+  hints[0] = kUserPosition | kUserSize | kMinSize | kMaxSize;
+  PixelPoint root = RootFromDesktop(position_);
+  hints[1] = static_cast<uint32_t>(root.x);
+  hints[2] = static_cast<uint32_t>(root.y);
+  hints[3] = hints[5] = hints[7] = static_cast<uint32_t>(size_.width);
+  hints[4] = hints[6] = hints[8] = static_cast<uint32_t>(size_.height);
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS,
+                      XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+}
+
+void X11Backend::WriteWmState() {
+  std::vector<xcb_atom_t> states;
+  if (topmost_) states.push_back(atoms_._NET_WM_STATE_ABOVE);
+  if (!showInTaskbar_) {
+    states.push_back(atoms_._NET_WM_STATE_SKIP_TASKBAR);
+    states.push_back(atoms_._NET_WM_STATE_SKIP_PAGER);
+  }
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window_, atoms_._NET_WM_STATE,
+                      XCB_ATOM_ATOM, 32, uint32_t(states.size()), states.data());
+}
+
+uint16_t X11Backend::ConfigurePosition() {
+  PixelPoint root = RootFromDesktop(position_);
+  // A top-level window's position is its border's outer corner, and a manager that does not
+  // frame it may give it a border; inside a frame, the frame's offset stands for all of it.
+  int32_t border = inFrame_ ? 0 : borderWidth_;
+  const uint32_t values[] = {static_cast<uint32_t>(ClampToInt16(root.x - frameOffset_.x - border)),
+                             static_cast<uint32_t>(ClampToInt16(root.y - frameOffset_.y - border))};
+  return static_cast<uint16_t>(
+      xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values)
+          .sequence);
+}
+
+void X11Backend::MoveWindow(PixelPoint topLeft) {
+  position_ = topLeft;
+  if (!mapped_) WriteSizeHints();  // the window manager takes the position from the hints
+  ConfigurePosition();
+}
+
+void X11Backend::ShowWindow() {
+  if (mapped_) return;
+  WriteSizeHints();
+  ConfigurePosition();
+  xcb_map_window(connection_, window_);
+  xcb_flush(connection_);
+  mapRetriesLeft_ = kMapRetries;
+  mapRetryAt_ = Clock::now() + kMapRetryInterval;
+}
+
+void X11Backend::SetTopmost() {
+  topmost_ = true;
+  if (!mapped_) {
+    WriteWmState();
+    return;
+  }
+  SendRootMessage(atoms_._NET_WM_STATE, {kAdd, atoms_._NET_WM_STATE_ABOVE, 0, kFromApplication, 0});
+  const uint32_t above[] = {XCB_STACK_MODE_ABOVE};
+  xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_STACK_MODE, above);
+}
+
+void X11Backend::ReassertStates() {
+  if (!WindowManagerSupports(atoms_._NET_WM_STATE)) return;
+  if (topmost_) {
+    SendRootMessage(atoms_._NET_WM_STATE,
+                    {kAdd, atoms_._NET_WM_STATE_ABOVE, 0, kFromApplication, 0});
+  }
+  if (!showInTaskbar_) {
+    SendRootMessage(atoms_._NET_WM_STATE, {kAdd, atoms_._NET_WM_STATE_SKIP_TASKBAR,
+                                           atoms_._NET_WM_STATE_SKIP_PAGER, kFromApplication, 0});
+  }
+}
+
+bool X11Backend::SetShape(std::span<const PixelRect> rects) {
+  if (!shape_) return false;  // the window stays rectangular
+  std::vector<xcb_rectangle_t> xRects;
+  xRects.reserve(rects.size());
+  for (const PixelRect& r : rects) {
+    xRects.push_back({ClampToInt16(r.left), ClampToInt16(r.top),
+                      static_cast<uint16_t>(std::clamp(r.Width(), 0, int32_t{UINT16_MAX})),
+                      static_cast<uint16_t>(std::clamp(r.Height(), 0, int32_t{UINT16_MAX}))});
+  }
+  bool ok = true;
+  // The input shape too: pointer input on a cut-away pixel goes to what lies beneath.
+  for (xcb_shape_kind_t kind : {XCB_SHAPE_SK_BOUNDING, XCB_SHAPE_SK_INPUT}) {
+    xcb_void_cookie_t cookie = xcb_shape_rectangles_checked(
+        connection_, XCB_SHAPE_SO_SET, kind, XCB_CLIP_ORDERING_UNSORTED, window_, 0, 0,
+        uint32_t(xRects.size()), xRects.data());
+    if (xcb_generic_error_t* error = xcb_request_check(connection_, cookie)) {
+      free(error);
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+void X11Backend::ReleaseCapture() {
+  // The press's implicit grab is kept until the move is handed over: the motion that crosses
+  // the drag threshold must still reach the program (see BeginMove).
+}
+
+PixelRect X11Backend::RectAt(PixelPoint corner) const {
+  return {corner.x, corner.y, corner.x + size_.width, corner.y + size_.height};
+}
+
+X11Backend::PointerReply X11Backend::QueryPointer(xcb_window_t window) {
+  xcb_query_pointer_cookie_t cookie = xcb_query_pointer(connection_, window);
+  if (observer_) observer_->RoundTrip(cookie.sequence);
+  return PointerReply(xcb_query_pointer_reply(connection_, cookie, nullptr), &free);
+}
+
+bool X11Backend::WindowRect(PixelRect& rect) {
+  std::optional<PixelPoint> corner = mapped_ ? ClientCornerOnRoot() : RootFromDesktop(position_);
+  if (!corner) return false;
+  rect = RectAt(DesktopFromRoot(*corner));
+  return true;
+}
+
+bool X11Backend::CursorPos(PixelPoint& point) {
+  PointerReply reply = QueryPointer(screen_->root);
+  if (!reply || !reply->same_screen) return false;
+  point = DesktopFromRoot({reply->root_x, reply->root_y});
+  return true;
+}
+
+Backend::WindowAndCursorRead X11Backend::WindowRectAndCursorPos(PixelRect& rect,
+                                                                PixelPoint& point) {
+  if (!mapped_) return {WindowRect(rect), CursorPos(point)};
+  // One query on the window answers both where the window is and where the pointer is.
+  PointerReply reply = QueryPointer(window_);
+  if (!reply) return {};
+  if (!reply->same_screen) {
+    // The pointer is on another X screen: its answer says nothing of the window, and the
+    // caller keeps its last pointer.
+    return {WindowRect(rect), false};
+  }
+  rect = RectAt(DesktopFromRoot({reply->root_x - reply->win_x, reply->root_y - reply->win_y}));
+  point = DesktopFromRoot({reply->root_x, reply->root_y});
+  return {true, true};
+}
+
+std::optional<PixelPoint> X11Backend::ClientCornerOnRoot() {
+  auto reply = ReplyPtr<xcb_translate_coordinates_reply_t>(xcb_translate_coordinates_reply(
+      connection_, xcb_translate_coordinates(connection_, window_, screen_->root, 0, 0), nullptr));
+  if (!reply) return std::nullopt;
+  return PixelPoint{reply->dst_x, reply->dst_y};
+}
+
+void X11Backend::CheckPlacement(uint16_t eventSequence) {
+  if (placementCorrections_ >= 2 || Clock::now() > placementCheckUntil_) return;
+  // An event sent before the server saw the last request tells nothing of the answer to it.
+  if (placementCorrections_ > 0 && int16_t(eventSequence - placementRequest_) < 0) return;
+  PixelPoint asked = RootFromDesktop(position_);
+  PixelPoint client = ClientCornerOnRoot().value_or(asked);
+  PixelPoint offset{client.x - asked.x, client.y - asked.y};
+  if (offset == PixelPoint{}) return;
+  // A frame lies above and left of its client; anything else is the manager's own rule (it
+  // kept the window on the screen, or placed it where it likes), and is left to it.
+  if (offset.x < 0 || offset.y < 0 || offset.x > kMaxFrameOffset || offset.y > kMaxFrameOffset) {
+    placementCorrections_ = 2;
+    return;
+  }
+  // Asked once more, a manager that reads a request as the client's place puts it right; one
+  // that puts its frame there shows the same offset again, which is then the frame's.
+  if (placementCorrections_ == 1 && offset == lastPlacementOffset_) {
+    frameOffset_ = {frameOffset_.x + offset.x, frameOffset_.y + offset.y};
+  }
+  lastPlacementOffset_ = offset;
+  ++placementCorrections_;
+  placementRequest_ = ConfigurePosition();
+}
+
+void X11Backend::Upload(const Image& image, const PixelRect& area) {
+  PixelRect clipped = area.Intersect(image.Bounds());
+  if (clipped.IsEmpty() || window_ == XCB_NONE) return;
+  // Requests are limited in length, and so is the buffer: send as many whole rows as fit.
+  constexpr uint32_t kPutImageHeader = 24;
+  uint64_t maxBytes = std::min<uint64_t>(
+      uint64_t{xcb_get_maximum_request_length(connection_)} * 4 - kPutImageHeader,
+      uploadBuffer_.size());
+  uint64_t rowBytes = converter_.RowBytes(size_t(clipped.Width()));
+  int32_t rowsPerRequest = static_cast<int32_t>(std::max<uint64_t>(1, maxBytes / rowBytes));
+  for (int32_t top = clipped.top; top < clipped.bottom; top += rowsPerRequest) {
+    int32_t rows = std::min(rowsPerRequest, clipped.bottom - top);
+    uint8_t* out = uploadBuffer_.data();
+    for (int32_t y = top; y < top + rows; ++y) {
+      out = converter_.ConvertRow(
+          image.Row(y).subspan(size_t(clipped.left), size_t(clipped.Width())), out);
+    }
+    if (observer_) observer_->Uploaded(uint64_t(rows) * rowBytes);
+    xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_,
+                  static_cast<uint16_t>(clipped.Width()), static_cast<uint16_t>(rows),
+                  ClampToInt16(clipped.left), ClampToInt16(top), 0, visual_.depth,
+                  uint32_t(uint64_t(rows) * rowBytes), uploadBuffer_.data());
+  }
+}
+
+void X11Backend::SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data) {
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = window_;
+  message.type = type;
+  std::copy(data.begin(), data.end(), message.data.data32);
+  xcb_send_event(connection_, 0, screen_->root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&message));
+}
+
+bool X11Backend::WindowManagerSupports(xcb_atom_t feature) {
+  auto readWindow = [&](xcb_window_t on) -> xcb_window_t {
+    xcb_generic_error_t* gone = nullptr;  // a dead manager's window: expected, not reported
+    auto reply = ReplyPtr<xcb_get_property_reply_t>(
+        xcb_get_property_reply(connection_,
+                               xcb_get_property(connection_, 0, on, atoms_._NET_SUPPORTING_WM_CHECK,
+                                                XCB_ATOM_WINDOW, 0, 1),
+                               &gone));
+    free(gone);
+    if (!reply || xcb_get_property_value_length(reply.get()) != 4) return XCB_NONE;
+    return *static_cast<xcb_window_t*>(xcb_get_property_value(reply.get()));
+  };
+  // A window manager that died leaves its properties behind: its check window must live and
+  // point at itself.
+  xcb_window_t check = readWindow(screen_->root);
+  if (check == XCB_NONE || readWindow(check) != check) return false;
+  auto supported = ReplyPtr<xcb_get_property_reply_t>(
+      xcb_get_property_reply(connection_,
+                             xcb_get_property(connection_, 0, screen_->root, atoms_._NET_SUPPORTED,
+                                              XCB_ATOM_ATOM, 0, 4096),
+                             nullptr));
+  if (!supported) return false;
+  auto* atoms = static_cast<xcb_atom_t*>(xcb_get_property_value(supported.get()));
+  int count = xcb_get_property_value_length(supported.get()) / 4;
+  return std::find(atoms, atoms + count, feature) != atoms + count;
+}
+
+void X11Backend::StartTimer(int timerId, int intervalMs) {
+  auto slot = std::find_if(timers_.begin(), timers_.end(),
+                           [&](const TimerSlot& t) { return t.id == timerId; });
+  if (slot == timers_.end()) {
+    slot =
+        std::find_if(timers_.begin(), timers_.end(), [](const TimerSlot& t) { return t.id < 0; });
+  }
+  if (slot == timers_.end()) Raise(ErrorNumber::kInvalidProcedureCall);  // no timer left
+  slot->id = timerId;
+  slot->interval = std::chrono::milliseconds(intervalMs);
+  slot->due = Clock::now() + slot->interval;
+}
+
+void X11Backend::StopTimer(int timerId) {
+  for (TimerSlot& slot : timers_) {
+    if (slot.id == timerId) slot.id = -1;
+  }
+}
+
+}  // namespace oculon::x11
+
+namespace oculon {
+
+std::unique_ptr<Desktop> ConnectDesktop(const ProgramInfo& program) {
+  return x11::X11Backend::Connect(program);
+}
+
+}  // namespace oculon

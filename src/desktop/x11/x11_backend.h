@@ -1,0 +1,188 @@
+// The forms runtime's backend on X11, written on XCB: one shaped, undecorated, topmost
+// window, the pointer and the desktop's window manager.
+#pragma once
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "desktop/x11/atoms.h"
+#include "desktop/x11/pixel_format.h"
+#include "runtime/backend.h"
+#include "runtime/instance_lock.h"
+
+namespace oculon::x11 {
+
+class LoopObserver;
+
+class X11Backend : public Desktop {
+ public:
+  // Connects to $DISPLAY; null after printing why on stderr when there is none.
+  static std::unique_ptr<X11Backend> Connect(const ProgramInfo& program);
+  ~X11Backend() override;
+
+  int Run() override;
+
+  // --- Backend ---
+  PixelSize ScreenSize() override;
+  bool AnotherInstanceRuns() override;
+  uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
+  void MoveWindow(PixelPoint topLeft) override;
+  void ShowWindow() override;
+  void SetTopmost() override;
+  bool SetShape(std::span<const PixelRect> rects) override;
+  void ReleaseCapture() override;
+  void BeginMove() override;
+  bool WindowRect(PixelRect& rect) override;
+  bool CursorPos(PixelPoint& point) override;
+  WindowAndCursorRead WindowRectAndCursorPos(PixelRect& rect, PixelPoint& point) override;
+  void Upload(const Image& image, const PixelRect& area) override;
+  void StartTimer(int timerId, int intervalMs) override;
+  void StopTimer(int timerId) override;
+  void ShowFatalError(const std::string& message) override;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  // A window manager that is still starting may drop a map request: ask again until mapped.
+  static constexpr int kMapRetries = 10;
+  static constexpr auto kMapRetryInterval = std::chrono::milliseconds(500);
+
+  // How a left press on the window is being handled.
+  enum class Press { kNone, kArmed, kWindowManagerMove, kOwnMove };
+
+  struct TimerSlot {
+    int id = -1;
+    Clock::duration interval{};
+    Clock::time_point due{};
+  };
+
+  // The visual the window is drawn in: the root's when it is TrueColor, else the best
+  // TrueColor visual the screen offers.
+  struct Visual {
+    xcb_visualid_t id = XCB_NONE;
+    uint8_t depth = 0;
+    PixelFormat format;
+  };
+
+  X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visual visual, ProgramInfo program,
+             std::string displayName);
+
+  // Window set-up.
+  void SetWindowProperties(const WindowRequest& request);
+  void WriteWmState();
+  void WriteSizeHints();
+  // Asks for the window at position_; the request's sequence number (its low 16 bits).
+  uint16_t ConfigurePosition();
+  void SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data);
+  // Positions on the desktop (relative to the primary monitor) and on the root window.
+  PixelPoint RootFromDesktop(PixelPoint desktop) const;
+  PixelPoint DesktopFromRoot(PixelPoint root) const;
+  // Where the client area's corner is on the root; none when the server cannot say.
+  std::optional<PixelPoint> ClientCornerOnRoot();
+  // The window's rectangle with its corner at `corner`.
+  PixelRect RectAt(PixelPoint corner) const;
+  using PointerReply = std::unique_ptr<xcb_query_pointer_reply_t, decltype(&free)>;
+  PointerReply QueryPointer(xcb_window_t window);
+  // Shortly after the first map, each time the window is configured: where a manager put the
+  // client area off the asked position by what looks like its frame, asks again, and where
+  // the same offset comes back, takes it as the frame's and subtracts it from then on.
+  void CheckPlacement(uint16_t eventSequence);
+  // A manager forgets the window's states when another program unmaps it: ask again.
+  void ReassertStates();
+  // A live EWMH window manager runs and lists `feature` among what it supports.
+  bool WindowManagerSupports(xcb_atom_t feature);
+
+  // The event loop.
+  int WaitTimeoutMs() const;
+  void FireFocusFallback(Clock::time_point now);
+  void RetryMap(Clock::time_point now);
+  void FireDueTimers(Clock::time_point now);
+  void DispatchPending();
+  void Dispatch(xcb_generic_event_t* event);
+  // Runs one event of the sink; none once the program is ending.
+  template <class Event>
+  void Deliver(Event&& event);
+  void OnButtonPress(const xcb_button_press_event_t& event);
+  void OnButtonRelease(const xcb_button_release_event_t& event);
+  void OnMotion(const xcb_motion_notify_event_t& event);
+  void OnKeyPress(const xcb_key_press_event_t& event);
+  void OnMapped(uint16_t mapSequence);
+  void OnLayoutChanged();
+  void ReportXError(const xcb_generic_error_t& error);
+  void StartMove(PixelPoint pointer);
+  // The loop ends with `exitCode` and delivers no further event.
+  void EndProgram(int exitCode);
+  void CheckConnection();
+
+  // --- Connection ---
+  xcb_connection_t* connection_;
+  xcb_screen_t* screen_;
+  Visual visual_;
+  PixelConverter converter_;
+  ProgramInfo program_;
+  std::string displayName_;
+  Atoms atoms_;
+  // The extensions' replies where the server has them; null where it has not.
+  const xcb_query_extension_reply_t* shape_ = nullptr;
+  const xcb_query_extension_reply_t* randr_ = nullptr;
+  // The primary monitor, in root coordinates: its corner is the desktop's origin.
+  PixelRect primary_;
+  xcb_key_symbols_t* keySymbols_ = nullptr;
+  InstanceLock instanceLock_;
+
+  // --- The window ---
+  xcb_window_t window_ = XCB_NONE;
+  xcb_gcontext_t gc_ = XCB_NONE;
+  EventSink* sink_ = nullptr;
+  std::optional<int> exitCode_;  // set once the program is ending
+  PixelSize size_;
+  PixelPoint position_;  // on the desktop, as last requested; the server's answer wins once mapped
+  bool mapped_ = false;
+  bool everMapped_ = false;
+  bool topmost_ = false;
+  bool showInTaskbar_ = true;
+  bool focusFallbackDue_ = false;
+  Clock::time_point focusFallbackAt_{};
+  int mapRetriesLeft_ = 0;
+  Clock::time_point mapRetryAt_{};
+  // Pixels go out in requests of at most this size (or the server's maximum, if smaller): a
+  // small area goes in one request, a large one in several, and the buffer is made once.
+  static constexpr size_t kUploadBufferBytes = 64 * 1024;
+  std::vector<uint8_t> uploadBuffer_;
+
+  // --- Where a window manager puts the window ---
+  // How far inside a manager's frame the client area lies, where the manager places frames at
+  // the positions asked for the client.
+  PixelPoint frameOffset_;
+  int32_t borderWidth_ = 0;  // the border a manager may give the window itself
+  bool inFrame_ = false;     // reparented into a manager's frame
+  static constexpr int kMaxFrameOffset = 64;
+  static constexpr auto kPlacementCheckTime = std::chrono::seconds(2);
+  Clock::time_point placementCheckUntil_{};
+  int placementCorrections_ = 0;
+  PixelPoint lastPlacementOffset_;
+  uint16_t placementRequest_ = 0;  // the sequence number of the placement's last request
+
+  // --- Presses, double-clicks and moves ---
+  Press press_ = Press::kNone;
+  PixelPoint pressRoot_;
+  PixelPoint pressOffset_;  // the pointer's offset from the window's corner
+  xcb_timestamp_t lastLeftPressTime_ = 0;
+  PixelPoint lastLeftPressRoot_;
+  bool lastPressCanPair_ = false;
+
+  // --- Timers ---
+  std::array<TimerSlot, 4> timers_{};
+
+  // --- Whoever watches the loop's costs (the benchmark); none in the program ---
+  LoopObserver* observer_;
+};
+
+}  // namespace oculon::x11

@@ -1,0 +1,53 @@
+// Folder and path queries of the operating system, with the contracts the settings module
+// relies on; each system implements them. Paths are 8-bit texts: the system's own on POSIX,
+// UTF-8 on Windows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace oculon {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+inline constexpr bool kFileNamesIgnoreCase = true;
+// The longest path the queries deliver, NUL included: MAX_PATH UTF-16 units, in UTF-8.
+inline constexpr uint32_t kMaxPath = 1024;
+#else
+inline constexpr char kPathSeparator = '/';
+inline constexpr bool kFileNamesIgnoreCase = false;
+// The longest path the queries deliver, NUL included.
+inline constexpr uint32_t kMaxPath = 4096;
+#endif
+
+// The real path of this process's executable; "" when the system cannot say.
+std::string ThisExecutablePath();
+// How many leading characters of an absolute `path` name its root folder, separator included:
+// 1 for "/", 3 for "C:\"; 0 for a relative path.
+size_t RootLength(const std::string& path);
+
+// The long form of `path`: its folder resolved to the real one (symbolic links followed), its
+// file name kept as given (on Windows, an existing file's name as the file system spells it).
+// Writes it NUL-terminated and returns its length; 0 when the folder does not exist or the result
+// does not fit `size`.
+uint32_t GetLongPathNameA(const std::string& path, char* buffer, uint32_t size);
+
+// Whether anything lies at `path`; a link counts, wherever it points.
+bool PathExists(const std::string& path);
+// Whether this user may create files in `folder`.
+bool FolderAcceptsNewFiles(const std::string& folder);
+// Creates `folder` and whatever of its parents is missing, each open to this user only, as
+// configuration folders are; true when the folder is there afterwards.
+bool CreateFolders(const std::string& folder);
+
+// These write a folder path and return its length, or 0 when it does not fit `size`.
+// The Windows folder stands for the user's configuration folder ($XDG_CONFIG_HOME, or
+// ~/.config; %APPDATA% on Windows), the System folder for /usr/lib (the system folder on
+// Windows): nothing in the program reads either.
+uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size);
+uint32_t GetSystemDirectoryA(char* buffer, uint32_t size);
+// $TMPDIR, or "/tmp/" (the user's temporary folder on Windows), with a trailing separator.
+uint32_t GetTempPathA(uint32_t size, char* buffer);
+
+}  // namespace oculon

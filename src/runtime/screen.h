@@ -1,0 +1,27 @@
+// The Screen object, the desktop's size in twips; and twips, the unit of the window's and the
+// screen's positions and sizes, against pixels: the one place where the two meet.
+#pragma once
+
+#include <cstdint>
+
+namespace oculon {
+
+inline constexpr int kTwipsPerPixel = 15;
+
+// Pixels as twips, in double so that no pixel count can overflow on the way.
+inline float TwipsFromPixels(int32_t pixels) {
+  return static_cast<float>(static_cast<double>(pixels) * kTwipsPerPixel);
+}
+
+// Twips as whole pixels, rounded to nearest (ties to even); error 6 past the 32-bit range.
+int32_t PixelsFromTwips(float twips);
+
+class ScreenObject {
+ public:
+  float Width();
+  float Height();
+};
+
+extern ScreenObject Screen;
+
+}  // namespace oculon

@@ -1,0 +1,134 @@
+// Path queries on Windows: UTF-8 paths in, the system's wide calls underneath.
+#include "runtime/file_system.h"
+
+#include <cstring>
+#include <vector>
+
+#include "system/windows/wide_text.h"
+#include "system/windows/windows_api.h"
+
+namespace oculon {
+namespace {
+
+using win32::Utf8;
+using win32::Wide;
+
+uint32_t Deliver(const std::string& text, char* buffer, uint32_t size) {
+  if (text.size() + 1 > size) return 0;
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return static_cast<uint32_t>(text.size());
+}
+
+// Calls a query that fills a wide buffer and returns the length it needs or wrote.
+template <class Query>
+std::wstring WideQuery(Query query) {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD length = query(buffer.data(), DWORD(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(length + 1);
+  }
+  return {};
+}
+
+bool IsFolder(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+std::string ThisExecutablePath() {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return Utf8({buffer.data(), length});
+    if (buffer.size() > 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+size_t RootLength(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':' && path[2] == kPathSeparator) return 3;
+  if (path.starts_with("\\\\")) {  // \\server\share\ is a network path's root
+    size_t server = path.find(kPathSeparator, 2);
+    size_t share = server == std::string::npos ? server : path.find(kPathSeparator, server + 1);
+    return share == std::string::npos ? path.size() : share + 1;
+  }
+  return 0;
+}
+
+uint32_t GetLongPathNameA(const std::string& path, char* buffer, uint32_t size) {
+  std::wstring full = WideQuery([&](wchar_t* out, DWORD length) {
+    return GetFullPathNameW(Wide(path).c_str(), length, out, nullptr);
+  });
+  if (full.empty()) return 0;
+  size_t slash = full.rfind(L'\\');
+  if (slash == std::wstring::npos) return 0;
+  std::wstring folder = full.substr(0, slash + 1);
+  if (!IsFolder(folder)) return 0;
+  // An existing file comes back with its folder and its own name as the file system spells
+  // them; a missing one keeps its name as given.
+  std::wstring longForm = WideQuery(
+      [&](wchar_t* out, DWORD length) { return GetLongPathNameW(full.c_str(), out, length); });
+  if (longForm.empty()) {
+    std::wstring longFolder = WideQuery(
+        [&](wchar_t* out, DWORD length) { return GetLongPathNameW(folder.c_str(), out, length); });
+    if (longFolder.empty()) return 0;
+    if (longFolder.back() != L'\\') longFolder += L'\\';
+    longForm = longFolder + full.substr(slash + 1);
+  }
+  return Deliver(Utf8(longForm), buffer, size);
+}
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool FolderAcceptsNewFiles(const std::string& folder) {
+  // Access rules on Windows are lists, not bits: the honest answer is to try.
+  std::string probe = folder;
+  if (probe.empty() || probe.back() != kPathSeparator) probe += kPathSeparator;
+  probe += "~write-probe-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+  HANDLE file = CreateFileW(Wide(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+bool CreateFolders(const std::string& folder) {
+  std::wstring path = Wide(folder);
+  size_t start = Wide(folder.substr(0, RootLength(folder))).size();  // the root is there
+  for (size_t end = path.find(L'\\', start);; end = path.find(L'\\', end + 1)) {
+    std::wstring part = path.substr(0, end);
+    if (!part.empty() && !IsFolder(part) && !CreateDirectoryW(part.c_str(), nullptr) &&
+        GetLastError() != ERROR_ALREADY_EXISTS) {
+      return false;
+    }
+    if (end == std::wstring::npos) break;
+  }
+  return IsFolder(path);
+}
+
+uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
+  std::wstring folder = WideQuery(
+      [](wchar_t* out, DWORD length) { return GetEnvironmentVariableW(L"APPDATA", out, length); });
+  return Deliver(Utf8(folder), buffer, size);
+}
+
+uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) {
+  std::wstring folder =
+      WideQuery([](wchar_t* out, DWORD length) { return ::GetSystemDirectoryW(out, length); });
+  return Deliver(Utf8(folder), buffer, size);
+}
+
+uint32_t GetTempPathA(uint32_t size, char* buffer) {
+  std::wstring folder =
+      WideQuery([](wchar_t* out, DWORD length) { return ::GetTempPathW(length, out); });
+  return Deliver(Utf8(folder), buffer, size);
+}
+
+}  // namespace oculon

@@ -1,0 +1,175 @@
+// Settings files on a POSIX file system: links, permissions, owners, failed writes and files
+// that are not regular files.
+#include "runtime/profile.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <grp.h>
+
+#include <csignal>
+#include <cstring>
+#include <functional>
+
+#include "runtime/profile_value.h"
+#include "temp_folder.h"
+
+namespace oculon {
+namespace {
+
+using testing::ProfileValue;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+TEST(ProfileWrite, KeepsPermissionsAndWritesThroughASymlink) {
+  TempFolder folder;
+  std::string real = folder / "real.ini";
+  std::string link = folder / "link.ini";
+  WriteFile(real, "[S]\nK=1\n");
+  std::filesystem::permissions(real, std::filesystem::perms(0640));
+  std::filesystem::create_symlink(real, link);
+  EXPECT_TRUE(WritePrivateProfileStringA("S", "K", "2", link));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadFile(real), "[S]\nK=2\n");
+  EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+TEST(ProfileWrite, AFailedWriteLeavesTheOldFileAsItWas) {
+  TempFolder folder;
+  std::string file = folder / "a.ini";
+  std::string before = "[S]\nK=1\nOther=kept\n";
+  WriteFile(file, before);
+  // A file-size limit makes every write past it fail, as a full disk would.
+  pid_t child = fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{64, 64};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(WritePrivateProfileStringA("S", "K", std::string(1000, 'v'), file) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(ReadFile(file), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+
+  // A settings path that is a folder is neither read nor replaced.
+  std::filesystem::create_directory(folder / "dir.ini");
+  EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "1", folder / "dir.ini"));
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "dir.ini"));
+}
+
+// Runs `body` in a child process, as the unprivileged user "nobody" when this runs as root, so
+// that file permissions hold; returns the child's exit code.
+int AsAnOrdinaryUser(const std::function<bool()>& body) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                           setresuid(65534, 65534, 65534) != 0)) {
+      _exit(2);
+    }
+    _exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+TEST(ProfileFile, FifosSocketsAndDevicesAreNeitherReadNorReplacedAndNeverBlock) {
+  TempFolder folder;
+  std::string fifo = folder / "fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  std::string socketPath = folder / "socket.ini";
+  int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  std::string device = folder / "null.ini";
+  std::filesystem::create_symlink("/dev/null", device);
+
+  for (const std::string& file : {fifo, socketPath, device}) {
+    EXPECT_EQ(ProfileValue("S", "K", file), "")
+        << file;  // no writer on the FIFO: a blocking open hangs
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "1", file)) << file;
+  }
+  EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+  EXPECT_EQ(std::filesystem::status(device).type(), std::filesystem::file_type::character);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3);
+  close(listening);
+}
+
+TEST(ProfileFile, AFileOverOneMebibyteIsNotReadIntoMemoryNorReplaced) {
+  TempFolder folder;
+  std::string file = folder / "huge.ini";
+  std::string head = "[S]\r\nK=1\r\n";
+  WriteFile(file, head);
+  std::filesystem::resize_file(file, 20ull << 30);  // a sparse 20 GiB: no disk taken
+  std::filesystem::permissions(folder.path(), std::filesystem::perms(0755));
+  // Under a 256 MiB address-space limit a whole-file read would fail outright.
+  int exitCode = AsAnOrdinaryUser([&] {
+    rlimit limit{256 << 20, 256 << 20};
+    setrlimit(RLIMIT_AS, &limit);
+    char buffer[16];
+    return GetPrivateProfileStringA("S", "K", "", buffer, sizeof buffer, file) == 0;
+  });
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_FALSE(WritePrivateProfileStringA("S", "K", "2", file));
+  EXPECT_EQ(std::filesystem::file_size(file), 20ull << 30);
+
+  std::filesystem::resize_file(file, 1 << 20);  // at the cap: still this program's to read
+  EXPECT_EQ(ProfileValue("S", "K", file), "1");
+}
+
+TEST(ProfileFile, AWritableFileInAFolderTheUserCannotWriteIsRewrittenInPlace) {
+  TempFolder folder;
+  std::string file = folder / "a.ini";
+  WriteFile(file, "; shared\n[Brask's Quibbet]\r\nTop=1\r\n");
+  std::filesystem::permissions(file, std::filesystem::perms(0666));
+  std::filesystem::permissions(folder.path(), std::filesystem::perms(0555));
+  EXPECT_EQ(AsAnOrdinaryUser([&] {
+              return WritePrivateProfileStringA("Brask's Quibbet", "Top", "4470", file) &&
+                     WritePrivateProfileStringA("Brask's Quibbet", "Left", "13125", file);
+            }),
+            0);
+  EXPECT_EQ(ReadFile(file), "; shared\n[Brask's Quibbet]\r\nTop=4470\r\nLeft=13125\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+
+  // Shorter than before: nothing of the old text is left behind.
+  EXPECT_EQ(AsAnOrdinaryUser(
+                [&] { return WritePrivateProfileStringA("Brask's Quibbet", "Top", "0", file); }),
+            0);
+  EXPECT_EQ(ReadFile(file), "; shared\n[Brask's Quibbet]\r\nTop=0\r\nLeft=13125\r\n");
+
+  // A file the user cannot write either stays as it was.
+  std::filesystem::permissions(file, std::filesystem::perms(0644));
+  EXPECT_EQ(AsAnOrdinaryUser(
+                [&] { return WritePrivateProfileStringA("Brask's Quibbet", "Top", "9", file); }),
+            1);
+  EXPECT_EQ(ReadFile(file), "; shared\n[Brask's Quibbet]\r\nTop=0\r\nLeft=13125\r\n");
+}
+
+TEST(ProfileFile, AReplacedFileKeepsItsGroup) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a file another group needs root";
+  TempFolder folder;
+  std::string file = folder / "a.ini";
+  WriteFile(file, "[S]\nK=1\n");
+  ASSERT_EQ(chown(file.c_str(), 0, 100), 0);
+  std::filesystem::permissions(file, std::filesystem::perms(0664));
+  EXPECT_TRUE(WritePrivateProfileStringA("S", "K", "2", file));
+  struct stat info {};
+  ASSERT_EQ(stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_gid, 100u);
+  EXPECT_EQ(info.st_mode & 07777, 0664u);
+  EXPECT_EQ(ReadFile(file), "[S]\nK=2\n");
+}
+
+}  // namespace
+}  // namespace oculon
