@@ -1,41 +1,29 @@
-// The table behind region handles, whatever region type the system has: handles are never
-// reused, so a stale one is always refused; the table keeps the region counts.
+// The table behind region handles, one per process, whatever region type the system has:
+// handles are never reused, so a stale one is always refused; the table keeps the region
+// counts. Each system adds its regions here and finds them by handle.
 #pragma once
 
-#include <algorithm>
-#include <cstddef>
-#include <unordered_map>
+#include <memory>
 
 #include "runtime/regions.h"
 
 namespace oculon {
 
-// `Owned` owns one region and releases it when it goes.
-template <class Owned>
-class RegionTable {
+// A region of the system's kind, owned by the table until it is released or a window takes it.
+class SystemRegion {
  public:
-  // The handle of a new region; 0 when every handle is used up.
-  HRGN Add(Owned region) {
-    if (nextHandle_ == 0) return 0;
-    HRGN handle = nextHandle_++;
-    regions_.emplace(handle, std::move(region));
-    peak_ = std::max(peak_, regions_.size());
-    return handle;
-  }
-  // The region behind `handle`, or null.
-  Owned* Find(HRGN handle) {
-    auto found = regions_.find(handle);
-    return found == regions_.end() ? nullptr : &found->second;
-  }
-  bool Release(HRGN handle) { return regions_.erase(handle) == 1; }
-
-  RegionCounts Counts() const { return {regions_.size(), size_t{nextHandle_ - 1}, peak_}; }
-  void ResetPeak() { peak_ = regions_.size(); }
-
- private:
-  std::unordered_map<HRGN, Owned> regions_;
-  HRGN nextHandle_ = 1;
-  size_t peak_ = 0;
+  virtual ~SystemRegion() = default;
 };
+
+// The handle of a new region; 0, with the region released, when every handle is used up.
+HRGN AddRegion(std::unique_ptr<SystemRegion> region);
+// The region behind `handle`, or null.
+SystemRegion* FindSystemRegion(HRGN handle);
+
+// The same, as the one kind of region this process's system makes.
+template <class Region>
+Region* FindRegion(HRGN handle) {
+  return static_cast<Region*>(FindSystemRegion(handle));
+}
 
 }  // namespace oculon

@@ -14,17 +14,21 @@
 namespace {
 
 // A folder of the run's own under $TMPDIR, removed when the fuzzer exits.
-std::string Folder() {
-  static std::string folder = [] {
+struct RunFolder {
+  RunFolder() {
     std::string pattern = std::filesystem::temp_directory_path() / "profile-fuzz-XXXXXX";
-    std::string made = mkdtemp(pattern.data());
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(folder, ignored);
-    });
-    return made;
-  }();
-  return folder;
+    path = mkdtemp(pattern.data());
+  }
+  ~RunFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::string path;
+};
+
+const std::string& Folder() {
+  static RunFolder folder;
+  return folder.path;
 }
 
 std::string Trimmed(const std::string& text) {

@@ -10,30 +10,23 @@
 namespace oculon {
 namespace {
 
-struct Region {
-  Region() { pixman_region32_init(&pixman); }
-  ~Region() { pixman_region32_fini(&pixman); }
-  Region(const Region&) = delete;
-  Region& operator=(const Region&) = delete;
+struct PixmanRegion : SystemRegion {
+  PixmanRegion() { pixman_region32_init(&pixman); }
+  ~PixmanRegion() override { pixman_region32_fini(&pixman); }
+  PixmanRegion(const PixmanRegion&) = delete;
+  PixmanRegion& operator=(const PixmanRegion&) = delete;
   pixman_region32_t pixman;
 };
 
-using PixmanRegion = std::unique_ptr<Region>;
-
-RegionTable<PixmanRegion>& Table() {
-  static RegionTable<PixmanRegion> table;
-  return table;
-}
-
 pixman_region32_t* Find(HRGN handle) {
-  PixmanRegion* region = Table().Find(handle);
-  return region ? &(*region)->pixman : nullptr;
+  PixmanRegion* region = FindRegion<PixmanRegion>(handle);
+  return region ? &region->pixman : nullptr;
 }
 
 }  // namespace
 
 HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  auto region = std::make_unique<Region>();
+  auto region = std::make_unique<PixmanRegion>();
   if (left > right) std::swap(left, right);
   if (top > bottom) std::swap(top, bottom);
   int64_t width = int64_t{right} - left;
@@ -42,7 +35,7 @@ HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     pixman_region32_init_rect(&region->pixman, left, top, static_cast<unsigned>(width),
                               static_cast<unsigned>(height));
   }
-  return Table().Add(std::move(region));
+  return AddRegion(std::move(region));
 }
 
 int CombineRgn(HRGN dest, HRGN a, HRGN b, int mode) {
@@ -55,10 +48,6 @@ int CombineRgn(HRGN dest, HRGN a, HRGN b, int mode) {
   return count == 0 ? kNullRegion : count == 1 ? kSimpleRegion : kComplexRegion;
 }
 
-bool DeleteObject(HRGN region) {
-  return Table().Release(region);
-}
-
 bool RegionRects(HRGN region, std::vector<PixelRect>& rects) {
   pixman_region32_t* found = Find(region);
   if (!found) return false;
@@ -69,18 +58,6 @@ bool RegionRects(HRGN region, std::vector<PixelRect>& rects) {
     rects.push_back({boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2});
   }
   return true;
-}
-
-void ForgetRegion(HRGN region) {
-  Table().Release(region);
-}
-
-RegionCounts CountRegions() {
-  return Table().Counts();
-}
-
-void ResetRegionPeak() {
-  Table().ResetPeak();
 }
 
 }  // namespace oculon

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <type_traits>
 
 #include "runtime/region_table.h"
 #include "system/windows/windows_api.h"
@@ -11,19 +10,17 @@
 namespace oculon {
 namespace {
 
-struct GdiRelease {
-  void operator()(::HRGN region) const { ::DeleteObject(region); }
+struct GdiRegion : SystemRegion {
+  explicit GdiRegion(::HRGN made) : gdi(made) {}
+  ~GdiRegion() override { ::DeleteObject(gdi); }
+  GdiRegion(const GdiRegion&) = delete;
+  GdiRegion& operator=(const GdiRegion&) = delete;
+  ::HRGN gdi;
 };
-using GdiRegion = std::unique_ptr<std::remove_pointer_t<::HRGN>, GdiRelease>;
-
-RegionTable<GdiRegion>& Table() {
-  static RegionTable<GdiRegion> table;
-  return table;
-}
 
 ::HRGN Find(HRGN handle) {
-  GdiRegion* region = Table().Find(handle);
-  return region ? region->get() : nullptr;
+  GdiRegion* region = FindRegion<GdiRegion>(handle);
+  return region ? region->gdi : nullptr;
 }
 
 // GDI keeps coordinates within 27 bits; a rectangle past them is cut to them.
@@ -35,8 +32,8 @@ int32_t ToGdi(int32_t value) {
 }  // namespace
 
 HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  GdiRegion region(::CreateRectRgn(ToGdi(left), ToGdi(top), ToGdi(right), ToGdi(bottom)));
-  return region ? Table().Add(std::move(region)) : 0;
+  ::HRGN made = ::CreateRectRgn(ToGdi(left), ToGdi(top), ToGdi(right), ToGdi(bottom));
+  return made ? AddRegion(std::make_unique<GdiRegion>(made)) : 0;
 }
 
 int CombineRgn(HRGN dest, HRGN a, HRGN b, int mode) {
@@ -45,10 +42,6 @@ int CombineRgn(HRGN dest, HRGN a, HRGN b, int mode) {
   ::HRGN second = Find(b);
   if (!target || !first || !second || mode != oculon::RGN_OR) return kRegionError;
   return ::CombineRgn(target, first, second, win32::kGdiRegionOr);  // the same result codes
-}
-
-bool DeleteObject(HRGN region) {
-  return Table().Release(region);
 }
 
 bool RegionRects(HRGN region, std::vector<PixelRect>& rects) {
@@ -65,18 +58,6 @@ bool RegionRects(HRGN region, std::vector<PixelRect>& rects) {
     rects.push_back({boxes[i].left, boxes[i].top, boxes[i].right, boxes[i].bottom});
   }
   return true;
-}
-
-void ForgetRegion(HRGN region) {
-  Table().Release(region);
-}
-
-RegionCounts CountRegions() {
-  return Table().Counts();
-}
-
-void ResetRegionPeak() {
-  Table().ResetPeak();
 }
 
 }  // namespace oculon
