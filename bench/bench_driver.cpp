@@ -5,6 +5,7 @@
 //   bench_driver [--seconds N] [--runs N] [--json FILE]
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 #include <algorithm>
 #include <atomic>
@@ -42,7 +43,8 @@ double Median(std::vector<double> values) {
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-// Moves the pointer in a circle around the window, every 10 ms, until stopped.
+// Moves the pointer in a circle around the window, every 10 ms, until stopped: as a mouse does,
+// through an input device (XTest's), so that the server also tells of the raw motion.
 class MovingPointer {
  public:
   explicit MovingPointer(const std::string& display) : display_(display) {
@@ -53,7 +55,7 @@ class MovingPointer {
         double angle = step * 0.05;
         int16_t x = int16_t(640 + 300 * std::cos(angle));
         int16_t y = int16_t(300 + 250 * std::sin(angle));
-        xcb_warp_pointer(connection, XCB_NONE, root, 0, 0, 0, 0, x, y);
+        xcb_test_fake_input(connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, x, y, 0);
         xcb_flush(connection);
         std::this_thread::sleep_for(10ms);
       }
@@ -73,6 +75,7 @@ class MovingPointer {
 
 struct Run {
   double cpuPerSecond = 0;
+  double wakeUpsPerSecond = 0;  // context switches: each time the process leaves its sleep
   long rssKiB = 0;
   long hwmKiB = 0;
 };
@@ -90,11 +93,13 @@ Run Measure(Display& display, const std::string& executable, const std::string& 
   }
   std::this_thread::sleep_for(1s);  // past start-up: the steady state is measured
   double cpuBefore = CpuSeconds(process.pid());
+  long switchesBefore = process.ContextSwitches();
   auto start = Clock::now();
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
   double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-  Run run{(CpuSeconds(process.pid()) - cpuBefore) / elapsed, StatusKiB(process.pid(), "VmRSS:"),
-          StatusKiB(process.pid(), "VmHWM:")};
+  Run run{(CpuSeconds(process.pid()) - cpuBefore) / elapsed,
+          double(process.ContextSwitches() - switchesBefore) / elapsed,
+          StatusKiB(process.pid(), "VmRSS:"), StatusKiB(process.pid(), "VmHWM:")};
   // Closed as the desktop closes it, the program leaves its event loop, where the counted build
   // writes its figures (a signal ends it at once); the floor knows only the signal.
   display.SendClose(*window);
@@ -210,11 +215,14 @@ int main(int argc, char** argv) {
       display.MovePointer(100, 700);
     }
     std::vector<double> programCpu, floorCpu, programRss, floorRss, programHwm, floorHwm;
+    std::vector<double> programWakeUps, floorWakeUps;
     for (int run = 0; run < options.runs; ++run) {
       Run program = Measure(display, OCULON_EXECUTABLE, "Form1", options.seconds);
       Run floor = Measure(display, OCULON_FLOOR_EXECUTABLE, "floor", options.seconds);
       programCpu.push_back(program.cpuPerSecond);
       floorCpu.push_back(floor.cpuPerSecond);
+      programWakeUps.push_back(program.wakeUpsPerSecond);
+      floorWakeUps.push_back(floor.wakeUpsPerSecond);
       programRss.push_back(double(program.rssKiB));
       floorRss.push_back(double(floor.rssKiB));
       programHwm.push_back(double(program.hwmKiB));
@@ -233,6 +241,8 @@ int main(int argc, char** argv) {
     std::printf("\npointer %s\n", mode);
     std::printf("  CPU, share of a core     program %.4f%%   floor %.4f%%   ratio %.2f\n",
                 Median(programCpu) * 100, Median(floorCpu) * 100, ratio);
+    std::printf("  wake-ups per second      program %.1f   floor %.1f\n", Median(programWakeUps),
+                Median(floorWakeUps));
     std::printf(
         "  instructions per second  program %.0f   floor %.0f   ratio %.2f (user space, "
         "callgrind)\n",
@@ -249,6 +259,8 @@ int main(int argc, char** argv) {
         perTick["own_allocations"], perTick["allocations"]);
     json << "  \"" << mode << "\": {\"cpu_program\": " << Median(programCpu)
          << ", \"cpu_floor\": " << Median(floorCpu) << ", \"cpu_ratio\": " << ratio
+         << ", \"wake_ups_per_second_program\": " << Median(programWakeUps)
+         << ", \"wake_ups_per_second_floor\": " << Median(floorWakeUps)
          << ", \"instructions_per_second_program\": " << programInstructions
          << ", \"instructions_per_second_floor\": " << floorInstructions
          << ", \"instruction_ratio\": " << instructionRatio

@@ -65,6 +65,9 @@ fOculon::fOculon()
   AddTimer(tmr);
 
   tmr.Tick = [this] { tmr_Timer(); };
+  // The tick reads the pointer and the window's place and draws the pupils over the picture:
+  // when it drew nothing, the next draws nothing either until one of those changes.
+  tmr.SetWaitsForChange(true);
   chkTimer.Click = [this] { chkTimer_Click(); };
   HScroll1.Change = [this] { HScroll1_Change(); };
   HScroll2.Change = [this] { HScroll2_Change(); };

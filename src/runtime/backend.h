@@ -104,6 +104,14 @@ class Backend {
 
   virtual void StartTimer(int timerId, int intervalMs) = 0;
   virtual void StopTimer(int timerId) = 0;
+  // The timer's next ticks can change nothing until the pointer moves, the window is moved or
+  // resized, the monitors change, or the form draws (WakeTimers): the backend may stop waking
+  // for it until one of these happens, keeping its schedule. A backend that cannot tell when
+  // the pointer moves keeps ticking.
+  virtual void SleepTimer(int timerId) = 0;
+  // Something a sleeping timer's ticks read has changed: they resume on their schedule, the
+  // next one within an interval.
+  virtual void WakeTimers() = 0;
 
   // Tells the user about an error that ends the program, and waits for the acknowledgement.
   virtual void ShowFatalError(const std::string& message) = 0;

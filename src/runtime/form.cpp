@@ -93,7 +93,7 @@ void Form::Show() {
 
 void Form::Refresh() {
   EnsureLoaded();
-  ++imageGeneration_;
+  ImageChanged();
   if (!state_.autoRedraw) screen_.CopyArea(persistent_, persistent_.Bounds());
   MarkDirty(persistent_.Bounds());
 }
@@ -107,7 +107,7 @@ void Form::SetAutoRedraw(bool on) {
   EnsureLoaded();
   // From now on drawing goes onto the screen image, which starts as what the window shows.
   if (state_.autoRedraw && !on) screen_.CopyArea(persistent_, persistent_.Bounds());
-  if (state_.autoRedraw != on) ++imageGeneration_;
+  if (state_.autoRedraw != on) ImageChanged();
   state_.autoRedraw = on;
 }
 
@@ -123,7 +123,7 @@ int16_t Form::ScaleMode() {
 void Form::SetScaleMode(int16_t mode) {
   EnsureLoaded();
   if (mode != kScaleTwips && mode != kScalePixels) Raise(ErrorNumber::kInvalidPropertyValue);
-  if (state_.scaleMode != mode) ++imageGeneration_;
+  if (state_.scaleMode != mode) ImageChanged();
   state_.scaleMode = mode;
 }
 
@@ -179,7 +179,7 @@ void Form::Circle(float x, float y, float radius, int32_t color) {
   std::optional<uint32_t> fill;
   if (definition_.fillStyle == kFillSolid) fill = ArgbFromColor(ResolveColor(state_.fillColor));
   Image& target = state_.autoRedraw ? persistent_ : screen_;
-  ++imageGeneration_;
+  ImageChanged();
   MarkDirty(target.Circle(x * scale, y * scale, radius * scale, outline, fill));
 }
 
@@ -256,11 +256,24 @@ void Form::RaiseEvent(Handler&& handler) {
   FlushPaint();
 }
 
+void Form::ImageChanged() {
+  ++imageGeneration_;
+  if (!timersMaySleep_) return;
+  timersMaySleep_ = false;
+  CurrentBackend().WakeTimers();
+}
+
 void Form::OnTimer(int timerId) {
   if (timerId < 0 || size_t(timerId) >= timers_.size()) return;
   Timer& timer = *timers_[size_t(timerId)];
   if (!timer.Enabled() || !timer.Tick) return;
+  uint64_t before = imageGeneration_;
   RaiseEvent([&] { timer.Tick(); });
+  // A tick that drew nothing tells the next one's outcome, until what it reads changes.
+  if (timer.WaitsForChange() && timer.Enabled() && imageGeneration_ == before) {
+    timersMaySleep_ = true;
+    CurrentBackend().SleepTimer(timerId);
+  }
 }
 
 void Form::OnMouseDown(int16_t button, int16_t shift, PixelPoint client) {
@@ -290,7 +303,7 @@ void Form::OnExpose(const PixelRect& area) {
   if (clipped.IsEmpty()) return;
   if (!state_.autoRedraw) {
     screen_.CopyArea(persistent_, clipped);
-    ++imageGeneration_;
+    ImageChanged();  // what was drawn on the screen image alone is gone
   }
   CurrentBackend().Upload(Displayed(), clipped);
   shown_.CopyArea(Displayed(), clipped);

@@ -105,6 +105,8 @@ class Form : public EventSink {
   double PixelsPerUnit() const;
   void MoveFocus(int step);
   void MarkDirty(PixelRect area);
+  // What drawing goes onto may have changed: a new generation, and any sleeping timer wakes.
+  void ImageChanged();
   // Uploads what changed on the screen image since the last upload.
   void FlushPaint();
 
@@ -118,6 +120,7 @@ class Form : public EventSink {
   };
   State state_;
   uint64_t imageGeneration_ = 0;
+  bool timersMaySleep_ = false;  // a timer was let sleep, and nothing has woken it through here
   bool loaded_ = false;
   uint32_t handle_ = 0;
 

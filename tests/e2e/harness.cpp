@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -90,6 +91,16 @@ std::optional<int> Process::WaitForExit(std::chrono::milliseconds deadline) {
 
 void Process::Kill(int signal) {
   if (Running()) kill(pid_, signal);
+}
+
+long Process::ContextSwitches() const {
+  std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+  long count = 0;
+  for (std::string line; std::getline(status, line);) {
+    if (line.find("ctxt_switches:") != std::string::npos)
+      count += std::stol(line.substr(line.find(':') + 1));
+  }
+  return count;
 }
 
 // --- Display ---

@@ -37,6 +37,9 @@ class Process {
   // The exit code once it ended within the deadline (128 + signal when killed by one).
   std::optional<int> WaitForExit(std::chrono::milliseconds deadline = 5s);
   void Kill(int signal);
+  // How often the process was switched out so far, of its own accord or not: each wake-up from
+  // a sleep is one.
+  long ContextSwitches() const;
 
  private:
   pid_t pid_ = -1;

@@ -183,8 +183,55 @@ TEST_P(WithoutExtension, TheProgramTracksAndSavesAsUsual) {
 }
 
 // Xvfb cannot be started without SHAPE; a refused shape is tried on the headless desktop.
-INSTANTIATE_TEST_SUITE_P(Extensions, WithoutExtension, ::testing::Values("RANDR"),
+INSTANTIATE_TEST_SUITE_P(Extensions, WithoutExtension,
+                         ::testing::Values("RANDR", "XInputExtension"),
                          [](const auto& name) { return "No" + name.param; });
+
+// --- Asleep while nothing moves ---
+
+class StillDesktop : public ::testing::Test, protected ProgramOnDisplay {
+ protected:
+  StillDesktop() : ProgramOnDisplay(Server()) {}
+
+  // Waits until the program went half a second without waking (a look that catches a warped
+  // pointer comes every 2.1 s).
+  bool Settled() {
+    return WaitFor(
+        [&] {
+          long before = program->ContextSwitches();
+          std::this_thread::sleep_for(500ms);
+          return program->ContextSwitches() == before;
+        },
+        5s);
+  }
+};
+
+TEST_F(StillDesktop, TheProgramSleepsUntilThePointerOrTheWindowMovesThenFollowsAtOnce) {
+  ASSERT_TRUE(Start());
+  display.MovePointer(0, 0);
+  ASSERT_TRUE(PupilFollows({58, 148}, {0, 0}));
+  ASSERT_TRUE(Settled());
+  long asleep = program->ContextSwitches();
+  std::this_thread::sleep_for(3s);  // a span of 43 ticks, measured
+  EXPECT_LE(program->ContextSwitches() - asleep,
+            4);  // at most two looks, each a wake-up and a round trip
+
+  display.MovePointer(1279, 799);
+  EXPECT_TRUE(PupilFollows({58, 148}, {1279, 799}));
+  // Moved by another program while the pointer stays: the eyes aim from the new place.
+  ASSERT_TRUE(Settled());
+  uint32_t corner[] = {200, 300};
+  xcb_configure_window(display.connection(), window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y,
+                       corner);
+  xcb_flush(display.connection());
+  ASSERT_TRUE(WaitFor([&] { return Position() == Point{200, 300}; }));
+  EXPECT_TRUE(PupilFollows({58, 148}, {1279, 799}));
+  EXPECT_TRUE(PupilFollows({117, 150}, {1279, 799}));
+  // A pointer warped by a program moves no device: the next look finds it.
+  xcb_warp_pointer(display.connection(), XCB_NONE, display.root(), 0, 0, 0, 0, 0, 799);
+  xcb_flush(display.connection());
+  EXPECT_TRUE(PupilFollows({58, 148}, {0, 799}));
+}
 
 class TcpDisplay : public ::testing::Test, protected ProgramOnDisplay {
  protected:

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "eyes/eye_geometry.h"
 #include "eyes/eye_math.h"
@@ -241,6 +243,108 @@ TEST_F(Tracking, RepaintingWhatMovedLeavesThePixelsOfPaintingAfresh) {
     }
   }
 }
+
+// --- The timer sleeps while nothing it reads changes ---
+
+// What happens at a virtual instant of a script; the script ends in stillness.
+using Script = std::function<void(HeadlessDesktop&, int64_t now)>;
+constexpr int64_t kScriptLength = 8000;
+constexpr int64_t kStillAtTheEnd = 5000;
+
+struct Played {
+  std::vector<uint64_t> frames;  // what the window shows after each virtual millisecond
+  int ticksWhileStill = 0;       // timer wake-ups in the closing stillness
+};
+
+uint64_t Fingerprint(const Image& image) {
+  uint64_t hash = 1469598103934665603ull;
+  for (uint32_t pixel : image.pixels()) hash = (hash ^ pixel) * 1099511628211ull;
+  return hash;
+}
+
+// Plays `script` on a fresh desktop and window, the timer let sleep or not.
+Played Play(const Script& script, bool timersMaySleep) {
+  testing::TempFolder folder;
+  testing::ResetCommands();
+  App.SetExecutablePath(folder / "oculon");
+  HeadlessDesktop desktop{{1920, 1080}};
+  desktop.SetTimersMaySleep(timersMaySleep);
+  desktop.SetPointer({300, 700});
+  fOculon::Default().Show();
+  Played played;
+  int uploads = -1;
+  int ticksBeforeStill = 0;
+  for (int64_t now = 0; now < kScriptLength; ++now) {
+    script(desktop, now);
+    desktop.AdvanceTime(1);
+    if (desktop.uploads() != uploads) {
+      uploads = desktop.uploads();
+      played.frames.push_back(Fingerprint(desktop.window().content));
+    } else {
+      played.frames.push_back(played.frames.back());
+    }
+    if (now == kScriptLength - kStillAtTheEnd) ticksBeforeStill = desktop.timerTicks();
+  }
+  played.ticksWhileStill = desktop.timerTicks() - ticksBeforeStill;
+  DefaultWindowReset::Now();
+  App.SetExecutablePath("");
+  return played;
+}
+
+struct StillnessCase {
+  const char* name;
+  Script script;
+  friend void PrintTo(const StillnessCase& stillness, std::ostream* out) { *out << stillness.name; }
+};
+
+class Stillness : public ::testing::TestWithParam<StillnessCase> {};
+
+TEST_P(Stillness, TheFramesAreThoseOfATimerThatNeverSleepsAndStillnessWakesNothing) {
+  Played asleep = Play(GetParam().script, true);
+  Played armed = Play(GetParam().script, false);
+  ASSERT_EQ(asleep.frames.size(), armed.frames.size());
+  for (size_t at = 0; at < armed.frames.size(); ++at) {
+    ASSERT_EQ(asleep.frames[at], armed.frames[at]) << "at " << at << " ms";
+  }
+  EXPECT_EQ(asleep.ticksWhileStill, 0);
+  EXPECT_GT(armed.ticksWhileStill, 70);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, Stillness,
+    ::testing::Values(
+        StillnessCase{"Still", [](HeadlessDesktop&, int64_t) {}},
+        StillnessCase{"MotionThenStillness",
+                      [](HeadlessDesktop& desktop, int64_t now) {
+                        if (now >= 100 && now < 1500 && now % 30 == 0)
+                          desktop.SetPointer({int32_t(now), int32_t(900 - now / 3)});
+                      }},
+        StillnessCase{"Drag",
+                      [](HeadlessDesktop& desktop, int64_t now) {
+                        if (now == 200) desktop.MouseDown(kLeftButton, 0, {85, 250});
+                        if (now > 200 && now < 1200 && now % 20 == 0)
+                          desktop.DragPointerTo({int32_t(1000 + now / 5), int32_t(250 + now / 9)});
+                      }},
+        StillnessCase{"WindowMovedByTheDesktop",
+                      [](HeadlessDesktop& desktop, int64_t now) {
+                        if (now == 500) desktop.MoveWindowByUser({40, 600});
+                        if (now == 1003) desktop.MoveWindowByUser({1500, 20});
+                      }},
+        StillnessCase{"PreviewFromTheKeyboard",
+                      [](HeadlessDesktop& desktop, int64_t now) {
+                        if (now == 300 || now == 805) desktop.PressKey(Key::kRight);
+                        if (now == 1400) desktop.Expose({0, 0, 170, 322});
+                      }},
+        StillnessCase{"TrackingOffAndOn",
+                      [](HeadlessDesktop& desktop, int64_t now) {
+                        if (now == 300) {
+                          desktop.PressKey(Key::kBackTab);  // to the check box
+                          desktop.PressKey(Key::kSpace);    // tracking off
+                        }
+                        if (now == 600) desktop.SetPointer({1900, 10});
+                        if (now == 1210) desktop.PressKey(Key::kSpace);  // on again
+                      }}),
+    [](const auto& script) { return std::string(script.param.name); });
 
 }  // namespace
 }  // namespace oculon

@@ -34,6 +34,22 @@ void HeadlessDesktop::ShowWindow() {
 void HeadlessDesktop::MoveWindow(PixelPoint topLeft) {
   window_.position = topLeft;
   window_.moves.push_back(topLeft);
+  WakeTimers();
+}
+
+void HeadlessDesktop::SetScreenSize(PixelSize size) {
+  screen_ = size;
+  WakeTimers();
+}
+
+void HeadlessDesktop::SetPointer(PixelPoint point) {
+  pointer_ = point;
+  WakeTimers();
+}
+
+void HeadlessDesktop::MoveWindowByUser(PixelPoint topLeft) {
+  window_.position = topLeft;
+  WakeTimers();
 }
 
 bool HeadlessDesktop::SetShape(std::span<const PixelRect> rects) {
@@ -62,6 +78,7 @@ void HeadlessDesktop::BeginMove() {
 void HeadlessDesktop::DragPointerTo(PixelPoint point) {
   pointer_ = point;
   if (moving_) window_.position = {point.x - moveGrip_.x, point.y - moveGrip_.y};
+  WakeTimers();
 }
 
 bool HeadlessDesktop::WindowRect(PixelRect& rect) {
@@ -91,16 +108,38 @@ void HeadlessDesktop::StartTimer(int timerId, int intervalMs) {
   timers_[timerId] = {intervalMs, now_ + intervalMs};
 }
 
+void HeadlessDesktop::SleepTimer(int timerId) {
+  auto timer = timers_.find(timerId);
+  if (timersMaySleep_ && timer != timers_.end()) timer->second.asleep = true;
+}
+
+void HeadlessDesktop::WakeTimers() {
+  for (auto& [id, timer] : timers_) {
+    if (!timer.asleep) continue;
+    timer.asleep = false;
+    // The schedule goes on: the next tick is the first of it still to come.
+    if (timer.due <= now_) timer.due += ((now_ - timer.due) / timer.interval + 1) * timer.interval;
+  }
+}
+
+bool HeadlessDesktop::TimerAsleep(int timerId) const {
+  auto timer = timers_.find(timerId);
+  return timer != timers_.end() && timer->second.asleep;
+}
+
 void HeadlessDesktop::AdvanceTime(int milliseconds) {
   int64_t end = now_ + milliseconds;
   while (!ended_) {
-    auto next = std::min_element(timers_.begin(), timers_.end(), [](const auto& a, const auto& b) {
-      return a.second.due < b.second.due;
-    });
+    auto next = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+      if (!it->second.asleep && (next == timers_.end() || it->second.due < next->second.due))
+        next = it;
+    }
     if (next == timers_.end() || next->second.due > end) break;
     now_ = next->second.due;
     next->second.due += next->second.interval;
     int timerId = next->first;
+    ++timerTicks_;
     Deliver([&] { sink_->OnTimer(timerId); });
   }
   now_ = end;
@@ -112,6 +151,7 @@ void HeadlessDesktop::PressKey(Key key) {
 
 void HeadlessDesktop::MouseDown(int16_t button, int16_t shift, PixelPoint client) {
   pointer_ = {window_.position.x + client.x, window_.position.y + client.y};
+  WakeTimers();
   moving_ = false;
   if (!InShape(client)) return;  // a press on a cut-away pixel goes to what lies beneath
   Deliver([&] { sink_->OnMouseDown(button, shift, client); });

@@ -17,13 +17,17 @@ class HeadlessDesktop : public Backend {
   ~HeadlessDesktop() override;
 
   // --- The script ---
-  void SetScreenSize(PixelSize size) { screen_ = size; }
-  void SetPointer(PixelPoint point) { pointer_ = point; }
+  // The screen, the pointer and the window changing wake sleeping timers, as on a real desktop.
+  void SetScreenSize(PixelSize size);
+  void SetPointer(PixelPoint point);
   void SetAnotherInstanceRuns(bool runs) { anotherInstance_ = runs; }
   void SetShapeRefused(bool refused) { shapeRefused_ = refused; }
   void SetQueriesFail(bool fail) { queriesFail_ = fail; }
   // What the window manager does on its own, such as the user dragging the window.
-  void MoveWindowByUser(PixelPoint topLeft) { window_.position = topLeft; }
+  void MoveWindowByUser(PixelPoint topLeft);
+  // Off: every timer ticks on its schedule, as on a desktop that cannot tell when the pointer
+  // moves.
+  void SetTimersMaySleep(bool may) { timersMaySleep_ = may; }
 
   // --- Events, delivered at once; after the program ended nothing more is delivered ---
   void AdvanceTime(int milliseconds);
@@ -66,8 +70,11 @@ class HeadlessDesktop : public Backend {
   int captureReleases() const { return captureReleases_; }
   int64_t uploadedPixels() const { return uploadedPixels_; }
   int uploads() const { return uploads_; }
+  // How many timer events were delivered: the wake-ups a real desktop would have made.
+  int timerTicks() const { return timerTicks_; }
   int64_t now() const { return now_; }
   bool TimerRunning(int timerId) const { return timers_.count(timerId) != 0; }
+  bool TimerAsleep(int timerId) const;
   // Whether the pixel lies inside the window's shape (the whole window when unshaped).
   bool InShape(PixelPoint client) const;
 
@@ -90,12 +97,15 @@ class HeadlessDesktop : public Backend {
   void Upload(const Image& image, const PixelRect& area) override;
   void StartTimer(int timerId, int intervalMs) override;
   void StopTimer(int timerId) override { timers_.erase(timerId); }
+  void SleepTimer(int timerId) override;
+  void WakeTimers() override;
   void ShowFatalError(const std::string& message) override { fatalError_ = message; }
 
  private:
   struct TimerState {
     int interval;
     int64_t due;
+    bool asleep = false;
   };
 
   PixelSize screen_;
@@ -103,6 +113,7 @@ class HeadlessDesktop : public Backend {
   bool anotherInstance_ = false;
   bool shapeRefused_ = false;
   bool queriesFail_ = false;
+  bool timersMaySleep_ = true;
 
   EventSink* sink_ = nullptr;
   WindowRecord window_;
@@ -114,6 +125,7 @@ class HeadlessDesktop : public Backend {
   int moveRequests_ = 0;
   int captureReleases_ = 0;
   int uploads_ = 0;
+  int timerTicks_ = 0;
   int64_t uploadedPixels_ = 0;
   bool ended_ = false;
   int exitCode_ = -1;

@@ -5,6 +5,7 @@
 #include <xcb/randr.h>
 #include <xcb/shape.h>
 #include <xcb/xcb_keysyms.h>
+#include <xcb/xinput.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,7 +83,7 @@ int X11Backend::WaitTimeoutMs() const {
   Clock::time_point now = Clock::now();
   Clock::time_point next = Clock::time_point::max();
   for (const TimerSlot& slot : timers_) {
-    if (slot.id >= 0) next = std::min(next, slot.due);
+    if (slot.id >= 0) next = std::min(next, slot.asleep ? slot.lookAt : slot.due);
   }
   if (focusFallbackDue_) next = std::min(next, focusFallbackAt_);
   if (!mapped_ && mapRetriesLeft_ > 0) next = std::min(next, mapRetryAt_);
@@ -109,7 +110,13 @@ void X11Backend::RetryMap(Clock::time_point now) {
 void X11Backend::FireDueTimers(Clock::time_point now) {
   for (TimerSlot& slot : timers_) {
     if (exitCode_) return;
-    if (slot.id < 0 || slot.due > now) continue;
+    if (slot.id < 0) continue;
+    if (slot.asleep) {
+      if (slot.lookAt > now) continue;
+      slot.asleep = false;  // a look, on the schedule: a tick that draws nothing sleeps again
+      slot.due = slot.lookAt;
+    }
+    if (slot.due > now) continue;
     // A late timer ticks once and starts afresh: ticks never pile up.
     slot.due += slot.interval;
     if (slot.due <= now) slot.due = now + slot.interval;
@@ -157,12 +164,20 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
           configure->window == window_) {
         borderWidth_ = configure->border_width;
         CheckPlacement(configure->sequence);
+        WakeTimers();  // moved or resized, by the program, the user or the window manager
       }
       break;
     case XCB_REPARENT_NOTIFY:
       if (auto* reparent = reinterpret_cast<xcb_reparent_notify_event_t*>(event);
           reparent->window == window_) {
         inFrame_ = reparent->parent != screen_->root;
+      }
+      break;
+    case XCB_GE_GENERIC:
+      if (auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
+          xinput_ && generic->extension == xinput_->major_opcode &&
+          generic->event_type == XCB_INPUT_RAW_MOTION) {
+        WakeTimers();  // the pointer moved, wherever it is
       }
       break;
     case XCB_MAPPING_NOTIFY:

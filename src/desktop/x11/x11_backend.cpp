@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <xcb/randr.h>
 #include <xcb/shape.h>
+#include <xcb/xinput.h>
 
 #include <algorithm>
 #include <cctype>
@@ -82,6 +83,7 @@ std::unique_ptr<X11Backend> X11Backend::Connect(const ProgramInfo& program) {
   }
   xcb_prefetch_extension_data(connection, &xcb_shape_id);
   xcb_prefetch_extension_data(connection, &xcb_randr_id);
+  xcb_prefetch_extension_data(connection, &xcb_input_id);
   const xcb_setup_t& setup = *xcb_get_setup(connection);
   xcb_screen_iterator_t screens = xcb_setup_roots_iterator(&setup);
   for (int i = 0; i < screenNumber && screens.rem; ++i) xcb_screen_next(&screens);
@@ -126,6 +128,7 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
       observer_(CurrentLoopObserver()) {
   shape_ = PresentExtension(connection_, &xcb_shape_id);
   randr_ = PresentExtension(connection_, &xcb_randr_id);
+  if (AsksForRawMotion()) xinput_ = PresentExtension(connection_, &xcb_input_id);
   primary_ = QueryPrimaryArea(connection_, *screen_);
   if (randr_) {
     xcb_randr_select_input(connection_, screen_->root,
@@ -155,6 +158,25 @@ void X11Backend::OnLayoutChanged() {
   // The window stays where it is on the root; its position on the desktop follows the new
   // primary monitor.
   primary_ = QueryPrimaryArea(connection_, *screen_);
+  WakeTimers();
+}
+
+bool X11Backend::AsksForRawMotion() {
+  if (!PresentExtension(connection_, &xcb_input_id)) return false;
+  // XInput 2 answers a client only once it said which version it speaks.
+  ReplyPtr<xcb_input_xi_query_version_reply_t> version(xcb_input_xi_query_version_reply(
+      connection_, xcb_input_xi_query_version(connection_, 2, 0), nullptr));
+  return version && version->major_version >= 2;
+}
+
+void X11Backend::WatchPointer(bool on) {
+  if (!xinput_ || watchingPointer_ == on) return;
+  watchingPointer_ = on;
+  struct {
+    xcb_input_event_mask_t head;
+    uint32_t bits;
+  } mask{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, on ? uint32_t{XCB_INPUT_XI_EVENT_MASK_RAW_MOTION} : 0};
+  xcb_input_xi_select_events(connection_, screen_->root, 1, &mask.head);
 }
 
 bool X11Backend::AnotherInstanceRuns() {
@@ -476,6 +498,28 @@ void X11Backend::StartTimer(int timerId, int intervalMs) {
   slot->id = timerId;
   slot->interval = std::chrono::milliseconds(intervalMs);
   slot->due = Clock::now() + slot->interval;
+  slot->asleep = false;
+}
+
+void X11Backend::SleepTimer(int timerId) {
+  if (!xinput_) return;  // no word of the pointer's motion: the timer keeps looking
+  for (TimerSlot& slot : timers_) {
+    if (slot.id != timerId) continue;
+    slot.asleep = true;
+    slot.lookAt = slot.due + (kIntervalsBetweenLooks - 1) * slot.interval;
+  }
+  WatchPointer(true);
+}
+
+void X11Backend::WakeTimers() {
+  Clock::time_point now = Clock::now();
+  for (TimerSlot& slot : timers_) {
+    if (slot.id < 0 || !slot.asleep) continue;
+    slot.asleep = false;
+    // The schedule goes on: the next tick is the first of it still to come.
+    if (slot.due <= now) slot.due += ((now - slot.due) / slot.interval + 1) * slot.interval;
+  }
+  WatchPointer(false);
 }
 
 void X11Backend::StopTimer(int timerId) {

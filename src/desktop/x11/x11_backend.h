@@ -45,6 +45,8 @@ class X11Backend : public Desktop {
   void Upload(const Image& image, const PixelRect& area) override;
   void StartTimer(int timerId, int intervalMs) override;
   void StopTimer(int timerId) override;
+  void SleepTimer(int timerId) override;
+  void WakeTimers() override;
   void ShowFatalError(const std::string& message) override;
 
  private:
@@ -61,7 +63,12 @@ class X11Backend : public Desktop {
     int id = -1;
     Clock::duration interval{};
     Clock::time_point due{};
+    bool asleep = false;         // waits for the pointer, the window or the form to change
+    Clock::time_point lookAt{};  // while asleep: when it ticks once all the same
   };
+  // A pointer warped by a program makes no raw motion: a sleeping timer ticks once in this many
+  // intervals all the same (2.1 s at 70 ms), on its schedule.
+  static constexpr int kIntervalsBetweenLooks = 30;
 
   // The visual the window is drawn in: the root's when it is TrueColor, else the best
   // TrueColor visual the screen offers.
@@ -96,6 +103,10 @@ class X11Backend : public Desktop {
   void CheckPlacement(uint16_t eventSequence);
   // A manager forgets the window's states when another program unmaps it: ask again.
   void ReassertStates();
+  // Whether the server tells of the pointer's raw motion anywhere (XInput 2).
+  bool AsksForRawMotion();
+  // Raw motion is asked for only while a timer sleeps: a moving pointer wakes the loop once.
+  void WatchPointer(bool on);
   // A live EWMH window manager runs and lists `feature` among what it supports.
   bool WindowManagerSupports(xcb_atom_t feature);
 
@@ -132,6 +143,8 @@ class X11Backend : public Desktop {
   // The extensions' replies where the server has them; null where it has not.
   const xcb_query_extension_reply_t* shape_ = nullptr;
   const xcb_query_extension_reply_t* randr_ = nullptr;
+  const xcb_query_extension_reply_t* xinput_ = nullptr;  // with XInput 2.0 or later
+  bool watchingPointer_ = false;
   // The primary monitor, in root coordinates: its corner is the desktop's origin.
   PixelRect primary_;
   xcb_key_symbols_t* keySymbols_ = nullptr;
