@@ -194,7 +194,7 @@ class StillDesktop : public ::testing::Test, protected ProgramOnDisplay {
   StillDesktop() : ProgramOnDisplay(Server()) {}
 
   // Waits until the program went half a second without waking (a look that catches a warped
-  // pointer comes every 2.1 s).
+  // pointer comes every 3 s).
   bool Settled() {
     return WaitFor(
         [&] {

@@ -67,8 +67,8 @@ class X11Backend : public Desktop {
     Clock::time_point lookAt{};  // while asleep: when it ticks once all the same
   };
   // A pointer warped by a program makes no raw motion: a sleeping timer ticks once in this many
-  // intervals all the same (2.1 s at 70 ms), on its schedule.
-  static constexpr int kIntervalsBetweenLooks = 30;
+  // intervals all the same (3 s at 70 ms), on its schedule.
+  static constexpr int kIntervalsBetweenLooks = 43;
 
   // The visual the window is drawn in: the root's when it is TrueColor, else the best
   // TrueColor visual the screen offers.
