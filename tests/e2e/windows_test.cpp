@@ -1,6 +1,9 @@
 // The Windows program under Wine, on a private X server with openbox: the window, its shape,
-// the eyes, a drag, the double-click's save and restore, a second start and a close.
+// the eyes, a drag, the double-click's save and restore, a second start and a close; the
+// release zip and the installer.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 #include <xcb/shape.h>
 
 #include <filesystem>
@@ -134,6 +137,90 @@ TEST_F(OnWine, TheReleaseZipUnpackedAnywhereRunsAndKeepsThePositionBesideTheProg
   EXPECT_EQ(program->WaitForExit(10s), 0);
   EXPECT_EQ(ReadText(folder + "/oculon.ini"), "[Brask's Quibbet]\r\nTop=0\r\nLeft=" +
                                                   std::to_string(kDefaultPosition.x * 15) + "\r\n");
+}
+
+// The installer's doings, for this user in the tests' Wine prefix.
+class Installer : public OnWine {
+ protected:
+  ~Installer() override {
+    for (const std::string& msi : {std::string(OCULON_WINDOWS_INSTALLER), upgrade})
+      RunWine({kWine, "msiexec", "/x", msi, "/qn"}, display.name(), 120s);
+    std::filesystem::remove_all(programFolder);
+  }
+
+  std::optional<int> Msiexec(const std::string& action, const std::string& msi,
+                             const std::string& property = "") {
+    std::vector<std::string> argv{kWine, "msiexec", action, msi, "/qn"};
+    if (!property.empty()) argv.push_back(property);
+    return RunWine(argv, display.name(), 120s);
+  }
+  // The start at sign-in is there.
+  bool StartsAtSignIn() {
+    return RunWine({kWine, "reg", "query",
+                    "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "/v", "oculon"},
+                   display.name(), 60s) == 0;
+  }
+  // One of the installer's tables, as msiinfo exports it.
+  std::string Table(const std::string& msi, const std::string& table) {
+    std::string out = installed.folder() + "/" + table + ".idt";
+    Process({"sh", "-c", "msiinfo export \"$0\" \"$1\" > \"$2\"", msi, table, out}, {})
+        .WaitForExit(30s);
+    return ReadText(out);
+  }
+
+  const std::string user = getpwuid(getuid())->pw_name;
+  const std::string home = std::string(OCULON_WINE_PREFIX) + "/drive_c/users/" + user;
+  const std::string programFolder = home + "/AppData/Local/Programs/oculon";
+  const std::string shortcut =
+      home + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/oculon.lnk";
+  // The next major version's installer, built by the test.
+  const std::string nextVersion = std::to_string(std::stoi(OCULON_VERSION) + 1) + ".0.0";
+  const std::string upgrade = installed.folder() + "/oculon-" + nextVersion + ".msi";
+};
+
+TEST_F(Installer, InstallsForTheUserUpgradesInPlaceAndUninstallsKeepingThePosition) {
+  const std::string msi = OCULON_WINDOWS_INSTALLER;
+  EXPECT_NE(Table(msi, "Shortcut").find("[INSTALLDIR]oculon.exe"), std::string::npos);
+  EXPECT_NE(Table(msi, "Registry").find("CurrentVersion\\Run"), std::string::npos);
+  EXPECT_NE(Table(msi, "Upgrade").find("WIX_UPGRADE_DETECTED"), std::string::npos);
+
+  ASSERT_EQ(Msiexec("/i", msi, "AUTOSTART=1"), 0);
+  EXPECT_TRUE(std::filesystem::exists(programFolder + "/oculon.exe"));
+  EXPECT_TRUE(std::filesystem::exists(shortcut));
+  EXPECT_TRUE(StartsAtSignIn());
+  ASSERT_TRUE(LaunchCommand({kWine, programFolder + "/oculon.exe"}));
+  ASSERT_TRUE(WaitFor([&] { return Screen(52, 148) == kWhite; }));
+  Point from = ScreenOf(85, 250);
+  display.Drag(from, {from.x - 100, from.y + 60});
+  ASSERT_TRUE(WaitFor([&] { return Position() == Point{kDefaultPosition.x - 100, 60}; }));
+  Point head = ScreenOf(85, 250);
+  display.DoubleClick(head.x, head.y);
+  ASSERT_EQ(program->WaitForExit(10s), 0);
+  std::string saved =
+      "[Brask's Quibbet]\r\nTop=900\r\nLeft=" + std::to_string((kDefaultPosition.x - 100) * 15) +
+      "\r\n";
+  EXPECT_EQ(ReadText(programFolder + "/oculon.ini"), saved);
+
+  // A newer version over the old: the program replaced, the position and the start kept.
+  Process build({CMAKE_COMMAND, "-DVERSION=" + nextVersion, "-DPROGRAM=" OCULON_WINDOWS_EXECUTABLE,
+                 "-DSOURCE=" OCULON_SOURCE_DIR, "-DOUTPUT=" + upgrade, "-P",
+                 OCULON_SOURCE_DIR "/cmake/BuildMsi.cmake"},
+                {});
+  ASSERT_EQ(build.WaitForExit(120s), 0);
+  ASSERT_EQ(Msiexec("/i", upgrade), 0);
+  EXPECT_TRUE(StartsAtSignIn());
+  EXPECT_EQ(ReadText(programFolder + "/oculon.ini"), saved);
+  ASSERT_TRUE(LaunchCommand({kWine, programFolder + "/oculon.exe"}));
+  EXPECT_EQ(Position(), (Point{kDefaultPosition.x - 100, 60}));
+  display.SendClose(window);
+  ASSERT_EQ(program->WaitForExit(10s), 0);
+
+  // Uninstalled: the program, the shortcut and the start go; the position stays.
+  ASSERT_EQ(Msiexec("/x", upgrade), 0);
+  EXPECT_FALSE(std::filesystem::exists(programFolder + "/oculon.exe"));
+  EXPECT_FALSE(std::filesystem::exists(shortcut));
+  EXPECT_FALSE(StartsAtSignIn());
+  EXPECT_EQ(ReadText(programFolder + "/oculon.ini"), saved);
 }
 
 }  // namespace
