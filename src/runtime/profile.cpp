@@ -17,16 +17,23 @@ namespace {
 
 constexpr std::string_view kNewLine = "\r\n";
 
-// Says once on stderr that the file at `path` is too large to be replaced, however many keys
-// the save writes.
-void ReportTooLargeToReplace(const std::string& path) {
+// Says once on stderr why a save did not reach `path`, however many keys the save writes.
+void ReportNotSaved(const std::string& path, const std::string& reason) {
   static bool reported = false;
   if (reported) return;
   reported = true;
   std::string program = std::filesystem::path(App.ExecutablePath()).filename().string();
-  std::fprintf(stderr,
-               "%s: not saving into \"%s\": a settings file over %lld KiB is left as it is\n",
-               program.c_str(), path.c_str(), static_cast<long long>(kMaxSettingsFileBytes / 1024));
+  std::fprintf(stderr, "%s: not saving into \"%s\": %s\n", program.c_str(), path.c_str(),
+               reason.c_str());
+}
+
+// Why a file that could not be read is not replaced either.
+std::string WhyNotReplaced(FileRead read) {
+  if (read == FileRead::kTooLarge) {
+    return "a settings file over " + std::to_string(kMaxSettingsFileBytes / 1024) +
+           " KiB is left as it is";
+  }
+  return "it is not a regular file this user can read, and is left as it is";
 }
 
 bool IsBlank(char c) {
@@ -158,10 +165,16 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
                                 const std::string& value, const std::string& file) {
   if (file.empty() || !CanBeStored(section, key, value)) return false;
   std::string target = WriteTarget(file);
+  if (target.empty()) {
+    ReportNotSaved(file, "a link on the way belongs to another user");
+    return false;
+  }
   std::string text;
   FileRead read = ReadSettingsFile(target, text);
-  if (read == FileRead::kTooLarge) ReportTooLargeToReplace(target);
-  if (read != FileRead::kRead && read != FileRead::kMissing) return false;  // never replace
+  if (read != FileRead::kRead && read != FileRead::kMissing) {  // never replaced
+    ReportNotSaved(target, WhyNotReplaced(read));
+    return false;
+  }
 
   Lookup found = Find(text, section, key);
   if (found.keyLine) {
@@ -175,7 +188,9 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
     if (text.size() > ByteOrderMarkLength(text) && text.back() != '\n') text += kNewLine;
     text += "[" + section + "]" + std::string(kNewLine) + key + "=" + value + std::string(kNewLine);
   }
-  return ReplaceSettingsFile(target, text, read == FileRead::kRead);
+  std::string failure = ReplaceSettingsFile(target, text, read == FileRead::kRead);
+  if (!failure.empty()) ReportNotSaved(target, failure);
+  return failure.empty();
 }
 
 }  // namespace oculon

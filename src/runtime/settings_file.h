@@ -19,14 +19,16 @@ enum class FileRead { kRead, kMissing, kRefused, kTooLarge };
 // `text` is empty unless the file was read.
 FileRead ReadSettingsFile(const std::string& path, std::string& text);
 
-// Where writes to `file` go: a link's target, so the link stays a link.
+// Where writes to `file` go: a link's target, so the link stays a link. "" when a link on the
+// way belongs to another user, who may have planted it: such a link is never followed.
 std::string WriteTarget(const std::string& file);
 
 // Replaces `path` by a file holding `text`, written in full beside it before it takes the old
 // one's place, so that a failure leaves the old file as it was. `existed`: the file was just
 // read, and the new one keeps what the old one had of permissions and owner. Where no new file
 // can be made beside it (a folder the user cannot write), an existing file is rewritten where
-// it lies. False when nothing was stored.
-bool ReplaceSettingsFile(const std::string& path, std::string_view text, bool existed);
+// it lies. A file of another user's is left alone. Returns "" when the text was stored, else
+// why not, in words for the user.
+std::string ReplaceSettingsFile(const std::string& path, std::string_view text, bool existed);
 
 }  // namespace oculon

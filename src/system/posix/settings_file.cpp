@@ -1,5 +1,5 @@
 // Settings files on a POSIX file system: a bounded, non-blocking read, and a write to a new
-// file that is renamed over the old one.
+// file that is renamed over the old one; nothing of another user's is followed or replaced.
 #include "runtime/settings_file.h"
 
 #include <fcntl.h>
@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "system/posix/ending_signals_held.h"
@@ -50,7 +51,11 @@ bool WriteAll(int fd, std::string_view text) {
   return true;
 }
 
-enum class Replaced { kYes, kNoRoomForANewFile, kFailed };
+// The outcome of a replace: 0 when done, else the error number of the step that failed.
+struct Replaced {
+  int error = 0;
+  bool noRoomForANewFile = false;
+};
 
 // Writes `text` to a new file beside `path`, with the old file's mode, group and (where the
 // system allows) owner, and renames it over `path`.
@@ -58,16 +63,17 @@ Replaced ReplaceFile(const std::string& path, std::string_view text, mode_t mode
                      const struct stat* existing) {
   std::string temporary = path + ".XXXXXX";
   int fd = mkstemp(temporary.data());
-  if (fd < 0) return Replaced::kNoRoomForANewFile;
+  if (fd < 0) return {errno, true};
   if (existing && fchown(fd, existing->st_uid, existing->st_gid) != 0) {
     [[maybe_unused]] int groupOnly = fchown(fd, uid_t(-1), existing->st_gid);
   }
   bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (ok) ok = rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) {
+  int error = ok ? 0 : errno;
+  if (close(fd) != 0 && ok) error = errno;
+  if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
     unlink(temporary.c_str());
-    return Replaced::kFailed;
+    return {error};
   }
   std::string folder = std::filesystem::path(path).parent_path().string();
   int folderFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -75,20 +81,30 @@ Replaced ReplaceFile(const std::string& path, std::string_view text, mode_t mode
     fsync(folderFd);  // the rename itself survives a crash too
     close(folderFd);
   }
-  return Replaced::kYes;
+  return {};
 }
 
 // For a writable file in a folder that is not (a shared install): the file is rewritten where
 // it lies. The space is claimed first, so a full disk fails before a byte changes (read access
 // too, for file systems where the C library claims it by reading and writing each block).
-bool RewriteInPlace(const std::string& path, std::string_view text) {
-  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return false;
+// Returns 0 or the error number of the step that failed.
+int RewriteOpenFile(int fd, std::string_view text) {
   struct stat info {};
-  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-            (text.empty() || posix_fallocate(fd, 0, off_t(text.size())) == 0) &&
-            WriteAll(fd, text) && ftruncate(fd, off_t(text.size())) == 0 && fsync(fd) == 0;
-  return close(fd) == 0 && ok;
+  if (fstat(fd, &info) != 0) return errno;
+  if (!S_ISREG(info.st_mode) || info.st_uid != geteuid()) return EPERM;
+  if (!text.empty()) {
+    if (int claimed = posix_fallocate(fd, 0, off_t(text.size()))) return claimed;
+  }
+  if (!WriteAll(fd, text) || ftruncate(fd, off_t(text.size())) != 0 || fsync(fd) != 0) return errno;
+  return 0;
+}
+
+int RewriteInPlace(const std::string& path, std::string_view text) {
+  int fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW);
+  if (fd < 0) return errno;
+  int error = RewriteOpenFile(fd, text);
+  if (close(fd) != 0 && error == 0) error = errno;
+  return error;
 }
 
 mode_t ModeForNewFiles() {
@@ -105,20 +121,30 @@ FileRead ReadSettingsFile(const std::string& path, std::string& text) {
 }
 
 std::string WriteTarget(const std::string& file) {
-  std::error_code error;
-  if (!std::filesystem::is_symlink(file, error)) return file;
-  std::filesystem::path target = std::filesystem::weakly_canonical(file, error);
-  return error ? file : target.string();
+  // Each link is looked at itself: one this user does not own is not followed.
+  constexpr int kMostLinks = 40;  // as the kernel follows them
+  std::filesystem::path path = file;
+  for (int links = 0; links < kMostLinks; ++links) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path.string();
+    if (info.st_uid != geteuid()) return "";
+    std::error_code error;
+    std::filesystem::path target = std::filesystem::read_symlink(path, error);
+    if (error) return "";
+    path = (path.parent_path() / target).lexically_normal();
+  }
+  return "";
 }
 
-bool ReplaceSettingsFile(const std::string& path, std::string_view text, bool existed) {
+std::string ReplaceSettingsFile(const std::string& path, std::string_view text, bool existed) {
   struct stat info {};
-  const struct stat* existing = existed && stat(path.c_str(), &info) == 0 ? &info : nullptr;
+  const struct stat* existing = existed && lstat(path.c_str(), &info) == 0 ? &info : nullptr;
+  if (existing && existing->st_uid != geteuid()) return "the file belongs to another user";
   EndingSignalsHeld held;  // a signal never leaves the file half-written
-  mode_t mode = existing ? existing->st_mode & 07777 : ModeForNewFiles();
+  mode_t mode = existing ? existing->st_mode & 0777 : ModeForNewFiles();
   Replaced replaced = ReplaceFile(path, text, mode, existing);
-  if (replaced == Replaced::kNoRoomForANewFile && existing) return RewriteInPlace(path, text);
-  return replaced == Replaced::kYes;
+  int error = replaced.noRoomForANewFile && existing ? RewriteInPlace(path, text) : replaced.error;
+  return error == 0 ? "" : std::strerror(error);
 }
 
 }  // namespace oculon

@@ -146,15 +146,16 @@ std::string WriteTarget(const std::string& file) {
   return file;
 }
 
-bool ReplaceSettingsFile(const std::string& path, std::string_view text, bool existed) {
+std::string ReplaceSettingsFile(const std::string& path, std::string_view text, bool existed) {
   std::wstring wide = Wide(path);
   DWORD attributes = existed ? GetFileAttributesW(wide.c_str()) : 0;
   if (attributes == INVALID_FILE_ATTRIBUTES) attributes = 0;
   // A read-only file is one the user asked Windows to keep as it is.
-  if (attributes & FILE_ATTRIBUTE_READONLY) return false;
+  if (attributes & FILE_ATTRIBUTE_READONLY) return "the file is read-only";
   Replaced replaced = ReplaceFile(wide, text, existed, attributes);
-  if (replaced == Replaced::kNoRoomForANewFile && existed) return RewriteInPlace(wide, text);
-  return replaced == Replaced::kYes;
+  bool stored = replaced == Replaced::kNoRoomForANewFile && existed ? RewriteInPlace(wide, text)
+                                                                    : replaced == Replaced::kYes;
+  return stored ? "" : "it could not be written";
 }
 
 }  // namespace oculon

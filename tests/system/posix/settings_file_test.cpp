@@ -27,6 +27,19 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
+TEST(ProfileWrite, ALinkAnotherUserPlantedIsNotFollowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "a link of another user's needs root to make";
+  TempFolder folder;
+  std::string victim = folder / "victim";
+  WriteFile(victim, "private\n");
+  std::string planted = folder / "oculon.ini";
+  std::filesystem::create_symlink(victim, planted);
+  ASSERT_EQ(lchown(planted.c_str(), 65534, 65534), 0);
+  EXPECT_FALSE(WritePrivateProfileStringA("Brask's Quibbet", "Top", "15", planted));
+  EXPECT_EQ(ReadFile(victim), "private\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(planted));
+}
+
 TEST(ProfileWrite, KeepsPermissionsAndWritesThroughASymlink) {
   TempFolder folder;
   std::string real = folder / "real.ini";
@@ -132,6 +145,9 @@ TEST(ProfileFile, AWritableFileInAFolderTheUserCannotWriteIsRewrittenInPlace) {
   TempFolder folder;
   std::string file = folder / "a.ini";
   WriteFile(file, "; shared\n[Brask's Quibbet]\r\nTop=1\r\n");
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);  // the user's own
+  }
   std::filesystem::permissions(file, std::filesystem::perms(0666));
   std::filesystem::permissions(folder.path(), std::filesystem::perms(0555));
   EXPECT_EQ(AsAnOrdinaryUser([&] {
@@ -148,8 +164,16 @@ TEST(ProfileFile, AWritableFileInAFolderTheUserCannotWriteIsRewrittenInPlace) {
             0);
   EXPECT_EQ(ReadFile(file), "; shared\n[Brask's Quibbet]\r\nTop=0\r\nLeft=13125\r\n");
 
-  // A file the user cannot write either stays as it was.
-  std::filesystem::permissions(file, std::filesystem::perms(0644));
+  // A file the user cannot write either stays as it was; so does another user's, writable as
+  // it may be.
+  std::filesystem::permissions(file, std::filesystem::perms(0444));
+  EXPECT_EQ(AsAnOrdinaryUser(
+                [&] { return WritePrivateProfileStringA("Brask's Quibbet", "Top", "9", file); }),
+            1);
+  EXPECT_EQ(ReadFile(file), "; shared\n[Brask's Quibbet]\r\nTop=0\r\nLeft=13125\r\n");
+  if (geteuid() != 0) return;
+  ASSERT_EQ(chown(file.c_str(), 0, 0), 0);
+  std::filesystem::permissions(file, std::filesystem::perms(0666));
   EXPECT_EQ(AsAnOrdinaryUser(
                 [&] { return WritePrivateProfileStringA("Brask's Quibbet", "Top", "9", file); }),
             1);
