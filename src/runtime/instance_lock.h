@@ -1,5 +1,6 @@
 // One running instance per user, program, executable and desktop: a lock the system releases
-// when the process ends, however it ends. Each operating system keeps it its own way.
+// when the process ends, however it ends, that no other user can take or break. Each operating
+// system keeps it its own way.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,7 @@ class InstanceLock {
   // The system's handle of the lock: a file descriptor, or a mutex; kNone before.
   static constexpr intptr_t kNone = -1;
   intptr_t handle_ = kNone;
+  std::string file_;  // where the system keeps the lock in a file: removed with it
 };
 
 }  // namespace oculon

@@ -5,8 +5,9 @@
 
 namespace oculon::win32 {
 
-// "Local\<program>-instance-<hash>": one name per executable path, compared as Windows compares
-// paths (case and all), hashed because a path may be longer than a name may be.
+// "Local\<program>-instance-<hex>": one name per executable file, by its volume and file index
+// whatever the path that names it; by the path as Windows compares paths where the file
+// cannot be opened.
 std::wstring InstanceMutexName(const std::string& program, const std::string& executablePath);
 
 }  // namespace oculon::win32

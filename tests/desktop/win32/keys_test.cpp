@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "system/windows/instance_name.h"
+#include "temp_folder.h"
 
 namespace oculon::win32 {
 namespace {
@@ -31,6 +32,14 @@ TEST(InstanceMutexName, OneNamePerExecutableAsWindowsComparesPathsUnderTheProgra
   EXPECT_EQ(name.size(), std::wstring(L"Local\\toy.exe-instance-").size() + 16);
   EXPECT_EQ(InstanceMutexName("toy.exe", "c:\\GAMES\\toy.EXE"), name);
   EXPECT_NE(InstanceMutexName("toy.exe", "C:\\Games\\Other\\Toy.exe"), name);
+}
+
+TEST(InstanceMutexName, AnExistingExecutableHasOneNameWhateverPathNamesIt) {
+  testing::TempFolder folder;
+  testing::WriteFile(folder / "toy.exe", "");
+  std::string other =
+      folder.path().string() + "\\.\\..\\" + folder.path().filename().string() + "\\toy.exe";
+  EXPECT_EQ(InstanceMutexName("toy.exe", folder / "toy.exe"), InstanceMutexName("toy.exe", other));
 }
 
 }  // namespace
