@@ -35,7 +35,15 @@ uint32_t GetLongPathNameA(const std::string& path, char* buffer, uint32_t size);
 
 // Whether anything lies at `path`; a link counts, wherever it points.
 bool PathExists(const std::string& path);
-// Whether this user may create files in `folder`.
+// Whether the file at `path` is this user's: on POSIX, a regular file that, and every link on
+// the way to it, belongs to the user (another user may have planted it in a shared folder); on
+// Windows, a file that is there (its access list says the rest).
+bool BelongsToUser(const std::string& path);
+// Whether this user may write the file at `path` (not read-only, on Windows).
+bool UserMayWrite(const std::string& path);
+// Whether this user may make files of its own in `folder`: one the user may write, and on
+// POSIX one the user owns (for root, one in its home folder), so that a system install holds
+// no one's file.
 bool FolderAcceptsNewFiles(const std::string& folder);
 // Creates `folder` and whatever of its parents is missing, each open to this user only, as
 // configuration folders are; true when the folder is there afterwards.

@@ -42,12 +42,13 @@ std::string Left(const std::string& text, int64_t length) {
   return text.substr(0, size_t(length));
 }
 
+// The folder a query names, ending in the separator; "" when it names none (not the root).
 template <class Query>
 std::string FolderFrom(Query query) {
   std::vector<char> buffer(kMaxPath, '\0');
   uint32_t length = query(buffer.data(), kMaxPath);
   std::string folder(buffer.data(), length);
-  AddBackslash(folder);
+  if (!folder.empty()) AddBackslash(folder);
   return folder;
 }
 
@@ -79,11 +80,18 @@ void InitIniFile() {
 std::string UsableIniFile(const std::string& besideExecutable) {
   size_t slash = besideExecutable.rfind(kPathSeparator);
   if (slash == std::string::npos || gWinDir.empty()) return besideExecutable;
-  if (PathExists(besideExecutable)) return besideExecutable;
-  if (FolderAcceptsNewFiles(besideExecutable.substr(0, slash + 1))) return besideExecutable;
   std::string folder = gWinDir + "oculon";
+  std::string usersOwn = folder + kPathSeparator + besideExecutable.substr(slash + 1);
+  if (BelongsToUser(besideExecutable) &&
+      (UserMayWrite(besideExecutable) || !PathExists(usersOwn))) {
+    return besideExecutable;
+  }
+  if (!PathExists(besideExecutable) &&
+      FolderAcceptsNewFiles(besideExecutable.substr(0, slash + 1))) {
+    return besideExecutable;
+  }
   if (!CreateFolders(folder)) return besideExecutable;
-  return folder + kPathSeparator + besideExecutable.substr(slash + 1);
+  return usersOwn;
 }
 
 std::string AddBackslash(std::string& path) {

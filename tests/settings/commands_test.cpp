@@ -2,6 +2,7 @@
 #include "settings/commands.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -81,7 +82,33 @@ TEST_F(Commands, AnExecutablePathPastThePathBufferGivesNoSettingsFileAtAll) {
 TEST_F(Commands, ExecutableInTheRootFolderGetsNoSecondSeparator) {
   StartAs("/oculon");
   EXPECT_EQ(gAppPath, "/");
-  EXPECT_EQ(gIniFile, "/oculon.ini");
+  // The root folder is no one's own, root's neither: the file lies in the configuration folder.
+  EXPECT_EQ(gIniFile, config / "oculon/oculon.ini");
+}
+
+TEST_F(Commands, AFileOrLinkOfAnotherUsersBesideTheProgramSendsItToTheConfigurationFolder) {
+  if (geteuid() != 0) GTEST_SKIP() << "a file of another user's needs root to make";
+  TempFolder folder;
+  WriteFile(folder / "oculon.ini", "[Brask's Quibbet]\r\nTop=15\r\n");
+  ASSERT_EQ(chown((folder / "oculon.ini").c_str(), 65534, 65534), 0);
+  StartAs(folder / "oculon");
+  EXPECT_EQ(gIniFile, config / "oculon/oculon.ini");
+  std::filesystem::remove(folder / "oculon.ini");
+  std::filesystem::create_symlink(folder / "elsewhere", folder / "oculon.ini");
+  ASSERT_EQ(lchown((folder / "oculon.ini").c_str(), 65534, 65534), 0);
+  StartAs(folder / "oculon");
+  EXPECT_EQ(gIniFile, config / "oculon/oculon.ini");
+}
+
+TEST_F(Commands, WithoutAHomeThereIsNoConfigurationFolder) {
+  const char* home = std::getenv("HOME");
+  std::string saved = home ? home : "";
+  unsetenv("HOME");
+  setenv("XDG_CONFIG_HOME", "relative/config", 1);  // ignored, as the base-directory rules say
+  StartAs("/no/such/Folder/Oculon");
+  EXPECT_EQ(gWinDir, "");
+  EXPECT_EQ(gIniFile, "/no/such/Folder/Oculon.ini");
+  setenv("HOME", saved.c_str(), 1);
 }
 
 TEST_F(Commands, ASymlinkedFolderGivesTheRealOne) {

@@ -18,6 +18,8 @@ uint32_t Deliver(const std::string& text, char* buffer, uint32_t size) {
   return static_cast<uint32_t>(text.size());
 }
 
+constexpr int kMostLinks = 40;  // as the kernel follows them
+
 std::string FromEnvironment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
@@ -51,8 +53,38 @@ bool PathExists(const std::string& path) {
   return lstat(path.c_str(), &status) == 0;
 }
 
+bool BelongsToUser(const std::string& path) {
+  std::filesystem::path at = path;
+  for (int links = 0; links < kMostLinks; ++links) {
+    struct stat status;
+    if (lstat(at.c_str(), &status) != 0 || status.st_uid != geteuid()) return false;
+    if (S_ISREG(status.st_mode)) return true;
+    if (!S_ISLNK(status.st_mode)) return false;
+    std::error_code error;
+    std::filesystem::path target = std::filesystem::read_symlink(at, error);
+    if (error) return false;
+    at = (at.parent_path() / target).lexically_normal();
+  }
+  return false;
+}
+
+bool UserMayWrite(const std::string& path) {
+  return access(path.c_str(), W_OK) == 0;
+}
+
 bool FolderAcceptsNewFiles(const std::string& folder) {
-  return access(folder.c_str(), W_OK | X_OK) == 0;
+  struct stat status;
+  if (access(folder.c_str(), W_OK | X_OK) != 0 || stat(folder.c_str(), &status) != 0 ||
+      status.st_uid != geteuid()) {
+    return false;
+  }
+  if (geteuid() != 0) return true;
+  // Root owns every system folder: only its home is its own.
+  std::string home = FromEnvironment("HOME");
+  std::error_code error;
+  std::string real = std::filesystem::weakly_canonical(folder, error).string();
+  return !home.empty() && home != "/" && !error &&
+         (real + kPathSeparator).starts_with(home + kPathSeparator);
 }
 
 bool CreateFolders(const std::string& folder) {
@@ -66,8 +98,13 @@ bool CreateFolders(const std::string& folder) {
 }
 
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
+  // As the base-directory rules say: a relative or empty value is ignored.
   std::string folder = FromEnvironment("XDG_CONFIG_HOME");
-  if (folder.empty()) folder = FromEnvironment("HOME") + "/.config";
+  if (!folder.starts_with(kPathSeparator)) {
+    std::string home = FromEnvironment("HOME");
+    if (!home.starts_with(kPathSeparator)) return 0;  // no home: no configuration folder
+    folder = home + "/.config";
+  }
   return Deliver(folder, buffer, size);
 }
 

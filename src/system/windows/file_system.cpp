@@ -87,6 +87,15 @@ bool PathExists(const std::string& path) {
   return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool BelongsToUser(const std::string& path) {
+  return PathExists(path);
+}
+
+bool UserMayWrite(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool FolderAcceptsNewFiles(const std::string& folder) {
   // Access rules on Windows are lists, not bits: the honest answer is to try.
   std::string probe = folder;
