@@ -15,6 +15,8 @@
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <random>
+#include <thread>
 
 #include "runtime/profile_value.h"
 #include "temp_folder.h"
@@ -178,6 +180,81 @@ TEST(ProfileFile, AWritableFileInAFolderTheUserCannotWriteIsRewrittenInPlace) {
                 [&] { return WritePrivateProfileStringA("Brask's Quibbet", "Top", "9", file); }),
             1);
   EXPECT_EQ(ReadFile(file), "; shared\n[Brask's Quibbet]\r\nTop=0\r\nLeft=13125\r\n");
+}
+
+// Drops to the unprivileged user "nobody" when this runs as root, in a child process.
+void BecomeAnOrdinaryUser() {
+  if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                         setresuid(65534, 65534, 65534) != 0)) {
+    _exit(2);
+  }
+}
+
+// A settings file of the ordinary user's, in a folder the user can write (replaced) or not
+// (rewritten in place).
+std::string OrdinaryUsersFile(const TempFolder& folder, bool inPlace, const std::string& text) {
+  std::string file = folder / "a.ini";
+  WriteFile(file, text);
+  if (geteuid() == 0) {
+    EXPECT_EQ(chown(file.c_str(), 65534, 65534), 0);
+    EXPECT_TRUE(inPlace || chown(folder.path().c_str(), 65534, 65534) == 0);
+  }
+  if (inPlace) std::filesystem::permissions(folder.path(), std::filesystem::perms(0555));
+  return file;
+}
+
+TEST(ProfileFile, ASaveOverTheFileSizeLimitFailsBeforeAByteChangesAndEndsNothing) {
+  for (bool inPlace : {false, true}) {
+    TempFolder folder;
+    std::string file = OrdinaryUsersFile(folder, inPlace, "[S]\r\nK=1\r\n");
+    EXPECT_EQ(AsAnOrdinaryUser([&] {
+                rlimit limit{12, 12};
+                setrlimit(RLIMIT_FSIZE, &limit);
+                return !WritePrivateProfileStringA("S", "K", "longer than the limit", file);
+              }),
+              0)
+        << (inPlace ? "in place" : "replaced");
+    EXPECT_EQ(ReadFile(file), "[S]\r\nK=1\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  }
+}
+
+// Whether `text` is the file with one value of K, possibly followed by the empty lines of a
+// rewrite in place that stopped before it cut the file to its length.
+bool OneWholeValue(const std::string& text) {
+  const std::string head = "[S]\r\nK=";
+  if (!text.starts_with(head)) return false;
+  size_t end = text.find("\r\n", head.size());
+  if (end == std::string::npos || end == head.size()) return false;
+  std::string value = text.substr(head.size(), end - head.size());
+  return value.find_first_not_of("0123456789x") == std::string::npos &&
+         text.find_first_not_of('\n', end + 2) == std::string::npos;
+}
+
+TEST(ProfileFile, SavesKilledAtAnyPointLeaveAWholeValueAndNoOtherFile) {
+  std::mt19937 random(7);
+  for (bool inPlace : {false, true}) {
+    TempFolder folder;
+    std::string file = OrdinaryUsersFile(folder, inPlace, "[S]\r\nK=0\r\n");
+    for (int round = 0; round < 20; ++round) {
+      pid_t child = fork();
+      if (child == 0) {
+        BecomeAnOrdinaryUser();
+        for (int i = 1;; ++i) {
+          WritePrivateProfileStringA("S", "K", std::to_string(i) + std::string(i % 9, 'x'), file);
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % 5000));
+      kill(child, SIGKILL);
+      waitpid(child, nullptr, 0);
+      std::string text = ReadFile(file);
+      ASSERT_TRUE(OneWholeValue(text)) << (inPlace ? "in place: " : "replaced: ") << text;
+    }
+    // A save killed after naming its new file leaves it until the next save removes it.
+    EXPECT_EQ(AsAnOrdinaryUser([&] { return WritePrivateProfileStringA("S", "K", "1", file); }), 0);
+    EXPECT_EQ(ReadFile(file), "[S]\r\nK=1\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  }
 }
 
 TEST(ProfileFile, AReplacedFileKeepsItsGroup) {
