@@ -259,10 +259,11 @@ class HostileSurroundings : public ::testing::Test, protected ProgramOnDisplay {
     EXPECT_EQ(program->WaitForExit(), 0);
   }
   // The program's peak resident memory, from the kernel's record.
-  long PeakMemoryKiB() {
+  long PeakMemoryKiB() { return MemoryKiB("VmHWM:"); }
+  long MemoryKiB(const std::string& key) {
     std::ifstream status("/proc/" + std::to_string(program->pid()) + "/status");
     for (std::string line; std::getline(status, line);) {
-      if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+      if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
     }
     return -1;
   }
@@ -381,6 +382,37 @@ TEST_F(HostileSurroundings, AnXErrorIsSaidAndTheProgramGoesOn) {
            std::string::npos;
   }));
   EXPECT_TRUE(program->Running());
+}
+
+TEST_F(HostileSurroundings, FloodsOfSentEventsAndOfMapsNeitherGrowMemoryNorFillTheLog) {
+  ASSERT_TRUE(Start());
+  long before = MemoryKiB("VmRSS:");
+  xcb_connection_t* other = display.connection();
+  xcb_expose_event_t expose{};
+  expose.response_type = XCB_EXPOSE;
+  expose.window = window;
+  expose.width = 170;
+  expose.height = 322;
+  xcb_configure_notify_event_t configure{};
+  configure.response_type = XCB_CONFIGURE_NOTIFY;
+  configure.event = configure.window = window;
+  configure.width = 170;
+  configure.height = 322;
+  for (int i = 0; i < 50'000; ++i) {
+    xcb_send_event(other, 0, window, XCB_EVENT_MASK_EXPOSURE, reinterpret_cast<char*>(&expose));
+    xcb_send_event(other, 0, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                   reinterpret_cast<char*>(&configure));
+  }
+  for (int i = 0; i < 500; ++i) {
+    xcb_unmap_window(other, window);
+    xcb_map_window(other, window);
+  }
+  free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
+  display.MovePointer(1279, 799);
+  EXPECT_TRUE(PupilFollows({58, 148}, {1279, 799}));  // answering as before
+  EXPECT_LT(MemoryKiB("VmRSS:") - before, 1024);
+  std::string said = ReadText(StderrFile());
+  EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 11) << said;
 }
 
 // --- Window managers ---

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "desktop/x11/keys.h"
 #include "desktop/x11/loop_observer.h"
@@ -17,6 +18,9 @@
 
 namespace oculon::x11 {
 namespace {
+
+// The bit of an event's type that marks one another client sent (SendEvent).
+constexpr uint8_t kSentByAClient = 0x80;
 
 // A press that moves this far with the button down becomes a move.
 constexpr int kDragThreshold = 4;
@@ -58,8 +62,14 @@ void X11Backend::DispatchPending() {
   while (!exitCode_) {
     std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(xcb_poll_for_event(connection_),
                                                                 &free);
-    if (!event) return;
+    if (!event) break;
     Dispatch(event.get());
+  }
+  if (std::optional<xcb_configure_notify_event_t> configure = std::exchange(pendingConfigure_, {});
+      configure && !exitCode_) {
+    borderWidth_ = configure->border_width;
+    CheckPlacement(configure->sequence);
+    WakeTimers();  // moved or resized, by the program, the user or the window manager
   }
 }
 
@@ -132,6 +142,7 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
       ReportXError(*reinterpret_cast<xcb_generic_error_t*>(event));
       break;
     case XCB_EXPOSE: {
+      if (event->response_type & kSentByAClient) break;  // only the server knows what was lost
       auto* expose = reinterpret_cast<xcb_expose_event_t*>(event);
       Deliver([&] {
         sink_->OnExpose(
@@ -162,9 +173,13 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
     case XCB_CONFIGURE_NOTIFY:
       if (auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
           configure->window == window_) {
-        borderWidth_ = configure->border_width;
-        CheckPlacement(configure->sequence);
-        WakeTimers();  // moved or resized, by the program, the user or the window manager
+        pendingConfigure_ = *configure;
+      }
+      break;
+    case XCB_PROPERTY_NOTIFY:
+      if (auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
+          property->window == screen_->root) {
+        OnRootPropertyChanged(property->atom);
       }
       break;
     case XCB_REPARENT_NOTIFY:
@@ -193,7 +208,12 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
       break;
     }
     case XCB_DESTROY_NOTIFY:
-      if (reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == window_) EndProgram(0);
+      if (auto* destroy = reinterpret_cast<xcb_destroy_notify_event_t*>(event);
+          destroy->window == window_) {
+        EndProgram(0);
+      } else if (windowManager_ && destroy->window == windowManager_->check) {
+        windowManager_.reset();  // the manager is gone
+      }
       break;
     default:
       if (uint8_t type = event->response_type & 0x7f;
@@ -206,6 +226,19 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
 }
 
 void X11Backend::ReportXError(const xcb_generic_error_t& error) {
+  // The focus asked for a window that another program unmapped meanwhile: expected, and no fault.
+  if (error.error_code == XCB_MATCH && error.major_code == XCB_SET_INPUT_FOCUS) return;
+  // A flood of errors (another program's doing) is said in a few lines a second.
+  Clock::time_point now = Clock::now();
+  if (now - xErrorSecond_ >= std::chrono::seconds(1)) {
+    if (xErrorsThisSecond_ > kXErrorsPerSecond) {
+      std::fprintf(stderr, "%s: %d more X errors in a second\n", program_.name.c_str(),
+                   xErrorsThisSecond_ - kXErrorsPerSecond);
+    }
+    xErrorSecond_ = now;
+    xErrorsThisSecond_ = 0;
+  }
+  if (++xErrorsThisSecond_ > kXErrorsPerSecond) return;
   std::string_view extension;
   if (shape_ && error.major_code == shape_->major_opcode) extension = "SHAPE";
   if (randr_ && error.major_code == randr_->major_opcode) extension = "RANDR";

@@ -130,6 +130,9 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
   randr_ = PresentExtension(connection_, &xcb_randr_id);
   if (AsksForRawMotion()) xinput_ = PresentExtension(connection_, &xcb_input_id);
   primary_ = QueryPrimaryArea(connection_, *screen_);
+  // The root's properties tell when a window manager comes or goes.
+  uint32_t propertyChanges = XCB_EVENT_MASK_PROPERTY_CHANGE;
+  xcb_change_window_attributes(connection_, screen_->root, XCB_CW_EVENT_MASK, &propertyChanges);
   if (randr_) {
     xcb_randr_select_input(connection_, screen_->root,
                            XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
@@ -461,6 +464,12 @@ void X11Backend::SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data) 
 }
 
 bool X11Backend::WindowManagerSupports(xcb_atom_t feature) {
+  if (!windowManager_) windowManager_ = ReadWindowManager();
+  return std::find(windowManager_->supported.begin(), windowManager_->supported.end(), feature) !=
+         windowManager_->supported.end();
+}
+
+X11Backend::WindowManagerInfo X11Backend::ReadWindowManager() {
   auto readWindow = [&](xcb_window_t on) -> xcb_window_t {
     xcb_generic_error_t* gone = nullptr;  // a dead manager's window: expected, not reported
     auto reply = ReplyPtr<xcb_get_property_reply_t>(
@@ -473,18 +482,28 @@ bool X11Backend::WindowManagerSupports(xcb_atom_t feature) {
     return *static_cast<xcb_window_t*>(xcb_get_property_value(reply.get()));
   };
   // A window manager that died leaves its properties behind: its check window must live and
-  // point at itself.
+  // point at itself. Its end is told by the check window's DestroyNotify.
+  WindowManagerInfo manager;
   xcb_window_t check = readWindow(screen_->root);
-  if (check == XCB_NONE || readWindow(check) != check) return false;
+  if (check == XCB_NONE || readWindow(check) != check) return manager;
+  uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  xcb_change_window_attributes(connection_, check, XCB_CW_EVENT_MASK, &structure);
   auto supported = ReplyPtr<xcb_get_property_reply_t>(
       xcb_get_property_reply(connection_,
                              xcb_get_property(connection_, 0, screen_->root, atoms_._NET_SUPPORTED,
                                               XCB_ATOM_ATOM, 0, 4096),
                              nullptr));
-  if (!supported) return false;
+  manager.check = check;
+  if (!supported) return manager;
   auto* atoms = static_cast<xcb_atom_t*>(xcb_get_property_value(supported.get()));
-  int count = xcb_get_property_value_length(supported.get()) / 4;
-  return std::find(atoms, atoms + count, feature) != atoms + count;
+  manager.supported.assign(atoms, atoms + xcb_get_property_value_length(supported.get()) / 4);
+  return manager;
+}
+
+void X11Backend::OnRootPropertyChanged(xcb_atom_t property) {
+  if (property == atoms_._NET_SUPPORTING_WM_CHECK || property == atoms_._NET_SUPPORTED) {
+    windowManager_.reset();  // a manager came, went or changed its mind
+  }
 }
 
 void X11Backend::StartTimer(int timerId, int intervalMs) {

@@ -109,6 +109,12 @@ class X11Backend : public Desktop {
   void WatchPointer(bool on);
   // A live EWMH window manager runs and lists `feature` among what it supports.
   bool WindowManagerSupports(xcb_atom_t feature);
+  // What the window manager says it is and supports, read afresh (three round trips).
+  struct WindowManagerInfo {
+    xcb_window_t check = XCB_NONE;  // none: no live EWMH manager
+    std::vector<xcb_atom_t> supported;
+  };
+  WindowManagerInfo ReadWindowManager();
 
   // The event loop.
   int WaitTimeoutMs() const;
@@ -127,6 +133,7 @@ class X11Backend : public Desktop {
   void OnMapped(uint16_t mapSequence);
   void OnLayoutChanged();
   void ReportXError(const xcb_generic_error_t& error);
+  void OnRootPropertyChanged(xcb_atom_t property);
   void StartMove(PixelPoint pointer);
   // The loop ends with `exitCode` and delivers no further event.
   void EndProgram(int exitCode);
@@ -190,6 +197,18 @@ class X11Backend : public Desktop {
   xcb_timestamp_t lastLeftPressTime_ = 0;
   PixelPoint lastLeftPressRoot_;
   bool lastPressCanPair_ = false;
+
+  // --- The window manager, as last read; read again when it changes ---
+  std::optional<WindowManagerInfo> windowManager_;
+
+  // --- X errors said: at most kXErrorsPerSecond lines a second, then how many were not ---
+  static constexpr int kXErrorsPerSecond = 10;
+  Clock::time_point xErrorSecond_{};
+  int xErrorsThisSecond_ = 0;
+
+  // --- A ConfigureNotify of the window, handled once the queue is drained: a flood of them
+  // costs one handling ---
+  std::optional<xcb_configure_notify_event_t> pendingConfigure_;
 
   // --- Timers ---
   std::array<TimerSlot, 4> timers_{};
