@@ -384,6 +384,20 @@ TEST_F(HostileSurroundings, AnXErrorIsSaidAndTheProgramGoesOn) {
   EXPECT_TRUE(program->Running());
 }
 
+TEST_F(HostileSurroundings, ADragAlongOneAxisMovesAndTwoQuickClicksApartOnOneAxisDoNotSave) {
+  ASSERT_TRUE(Start());
+  Point head = ScreenOf(85, 250);
+  display.Drag(head, {head.x + 40, head.y});
+  ASSERT_TRUE(WaitFor([&] { return Position() == Point{kDefaultPosition.x + 40, 0}; }));
+  head = ScreenOf(85, 250);
+  display.Click(head.x, head.y);
+  display.Click(head.x + 30, head.y);  // as quick as a double-click, but apart
+  display.MovePointer(0, 0);
+  EXPECT_TRUE(PupilFollows({58, 148}, {0, 0}));  // the clicks were handled, and it goes on
+  EXPECT_TRUE(program->Running());
+  EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
+}
+
 TEST_F(HostileSurroundings, FloodsOfSentEventsAndOfMapsNeitherGrowMemoryNorFillTheLog) {
   ASSERT_TRUE(Start());
   long before = MemoryKiB("VmRSS:");

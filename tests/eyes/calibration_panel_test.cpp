@@ -52,6 +52,15 @@ TEST_F(Panel, ARightArrowPreviewsTheLeftEyeOnePixelOverAndTheNextTickLeavesASliv
   EXPECT_EQ(Shown(58 + 8, 138), kWhiteRgb);
 }
 
+TEST_F(Panel, PageUpAndPageDownMoveTheBarsByOne) {
+  Press(Key::kPageDown);
+  EXPECT_EQ(window().HScroll1.Value(), 59);
+  Press(Key::kTab);
+  Press(Key::kPageUp, 2);
+  EXPECT_EQ(window().VScroll1.Value(), 146);
+  EXPECT_EQ(window().lblScr(2).Caption(), "146");
+}
+
 TEST_F(Panel, APreviewAtTheInitialValuesPaintsWhatATickPaints) {
   desktop.SetPointer({300, 700});
   desktop.AdvanceTime(70);

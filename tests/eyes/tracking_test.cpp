@@ -146,6 +146,12 @@ TEST_F(Tracking, WindowOffTheScreenAndMovedBetweenTicks) {
   EXPECT_EQ(window().mLeftEyeX, -42);
   EXPECT_EQ(window().mLeftDist, 1.0);
   EXPECT_EQ(window().mLeftDirX, 0.0);
+  desktop.SetPointer({17, 100});  // exactly on the right eye: no division by zero there either
+  desktop.AdvanceTime(70);
+  EXPECT_FALSE(desktop.ended());
+  EXPECT_EQ(window().mRightDist, 1.0);
+  EXPECT_EQ(window().mRightDirY, 0.0);
+  ExpectPupilAt(117, 150, kRightEyeCentre);
   desktop.MoveWindowByUser({300, 400});
   desktop.AdvanceTime(70);
   EXPECT_EQ(window().mWinRect.left, 300);
