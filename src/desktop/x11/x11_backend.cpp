@@ -281,8 +281,9 @@ uint16_t X11Backend::ConfigurePosition() {
   // A top-level window's position is its border's outer corner, and a manager that does not
   // frame it may give it a border; inside a frame, the frame's offset stands for all of it.
   int32_t border = inFrame_ ? 0 : borderWidth_;
-  const uint32_t values[] = {static_cast<uint32_t>(ClampToInt16(root.x - frameOffset_.x - border)),
-                             static_cast<uint32_t>(ClampToInt16(root.y - frameOffset_.y - border))};
+  PixelPoint frame = frameOffset_.Offset();
+  const uint32_t values[] = {static_cast<uint32_t>(ClampToInt16(root.x - frame.x - border)),
+                             static_cast<uint32_t>(ClampToInt16(root.y - frame.y - border))};
   return static_cast<uint16_t>(
       xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values)
           .sequence);
@@ -403,27 +404,14 @@ std::optional<PixelPoint> X11Backend::ClientCornerOnRoot() {
 }
 
 void X11Backend::CheckPlacement(uint16_t eventSequence) {
-  if (placementCorrections_ >= 2 || Clock::now() > placementCheckUntil_) return;
+  if (!frameOffset_.Checking() || Clock::now() > placementCheckUntil_) return;
   // An event sent before the server saw the last request tells nothing of the answer to it.
-  if (placementCorrections_ > 0 && int16_t(eventSequence - placementRequest_) < 0) return;
+  if (frameOffset_.Asks() > 0 && int16_t(eventSequence - placementRequest_) < 0) return;
   PixelPoint asked = RootFromDesktop(position_);
   PixelPoint client = ClientCornerOnRoot().value_or(asked);
-  PixelPoint offset{client.x - asked.x, client.y - asked.y};
-  if (offset == PixelPoint{}) return;
-  // A frame lies above and left of its client; anything else is the manager's own rule (it
-  // kept the window on the screen, or placed it where it likes), and is left to it.
-  if (offset.x < 0 || offset.y < 0 || offset.x > kMaxFrameOffset || offset.y > kMaxFrameOffset) {
-    placementCorrections_ = 2;
-    return;
+  if (frameOffset_.Landed({client.x - asked.x, client.y - asked.y})) {
+    placementRequest_ = ConfigurePosition();
   }
-  // Asked once more, a manager that reads a request as the client's place puts it right; one
-  // that puts its frame there shows the same offset again, which is then the frame's.
-  if (placementCorrections_ == 1 && offset == lastPlacementOffset_) {
-    frameOffset_ = {frameOffset_.x + offset.x, frameOffset_.y + offset.y};
-  }
-  lastPlacementOffset_ = offset;
-  ++placementCorrections_;
-  placementRequest_ = ConfigurePosition();
 }
 
 void X11Backend::Upload(const Image& image, const PixelRect& area) {

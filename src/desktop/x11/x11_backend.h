@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "desktop/x11/atoms.h"
+#include "desktop/x11/frame_offset.h"
 #include "desktop/x11/pixel_format.h"
 #include "runtime/backend.h"
 #include "runtime/instance_lock.h"
@@ -97,9 +98,8 @@ class X11Backend : public Desktop {
   PixelRect RectAt(PixelPoint corner) const;
   using PointerReply = std::unique_ptr<xcb_query_pointer_reply_t, decltype(&free)>;
   PointerReply QueryPointer(xcb_window_t window);
-  // Shortly after the first map, each time the window is configured: where a manager put the
-  // client area off the asked position by what looks like its frame, asks again, and where
-  // the same offset comes back, takes it as the frame's and subtracts it from then on.
+  // Shortly after the first map, each time the window is configured: the frame offset's check
+  // (frame_offset.h) of where the client area landed.
   void CheckPlacement(uint16_t eventSequence);
   // A manager forgets the window's states when another program unmaps it: ask again.
   void ReassertStates();
@@ -180,14 +180,11 @@ class X11Backend : public Desktop {
   // --- Where a window manager puts the window ---
   // How far inside a manager's frame the client area lies, where the manager places frames at
   // the positions asked for the client.
-  PixelPoint frameOffset_;
+  FrameOffset frameOffset_;
   int32_t borderWidth_ = 0;  // the border a manager may give the window itself
   bool inFrame_ = false;     // reparented into a manager's frame
-  static constexpr int kMaxFrameOffset = 64;
   static constexpr auto kPlacementCheckTime = std::chrono::seconds(2);
   Clock::time_point placementCheckUntil_{};
-  int placementCorrections_ = 0;
-  PixelPoint lastPlacementOffset_;
   uint16_t placementRequest_ = 0;  // the sequence number of the placement's last request
 
   // --- Presses, double-clicks and moves ---
