@@ -28,6 +28,7 @@
 
 #include "runtime/geometry.h"
 #include "runtime/image.h"
+#include "runtime/profile.h"
 #include "runtime/run_time_error.h"
 
 namespace oculon {
@@ -126,6 +127,7 @@ void SetCurrentBackend(Backend* backend);
 // caught, is told to the user through ShowFatalError and ends the program with code 1.
 template <class Event>
 std::optional<int> DeliverEvent(Backend& backend, Event&& event) {
+  ProfileWriteBatch settings;  // what the event writes to a settings file reaches it at once
   try {
     event();
     return std::nullopt;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "runtime/application.h"
 #include "runtime/ascii_case.h"
@@ -139,12 +140,40 @@ bool CanBeStored(std::string_view section, std::string_view key, std::string_vie
          Trim(key).front() != '[' && section.find(']') == section.npos;
 }
 
+// A settings file's new text, waiting for its batch to end.
+struct WaitingText {
+  std::string target;  // the file itself: a link's target
+  std::string text;
+  bool existed = false;
+};
+int openBatches = 0;
+std::optional<WaitingText> waiting;
+
+bool Store(const WaitingText& settings) {
+  std::string failure = ReplaceSettingsFile(settings.target, settings.text, settings.existed);
+  if (!failure.empty()) ReportNotSaved(settings.target, failure);
+  return failure.empty();
+}
+
+void StoreWaitingText() {
+  if (std::optional<WaitingText> settings = std::exchange(waiting, std::nullopt)) Store(*settings);
+}
+
 }  // namespace
+
+ProfileWriteBatch::ProfileWriteBatch() {
+  ++openBatches;
+}
+
+ProfileWriteBatch::~ProfileWriteBatch() {
+  if (--openBatches == 0) StoreWaitingText();
+}
 
 uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                   const std::string& defaultValue, char* buffer, uint32_t size,
                                   const std::string& file) {
   if (size == 0) return 0;
+  StoreWaitingText();  // a read finds what was written
   std::string text;
   std::string_view value;
   if (!file.empty() && ReadSettingsFile(file, text) == FileRead::kRead) {
@@ -169,12 +198,19 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
     ReportNotSaved(file, "a link on the way belongs to another user");
     return false;
   }
-  std::string text;
-  FileRead read = ReadSettingsFile(target, text);
-  if (read != FileRead::kRead && read != FileRead::kMissing) {  // never replaced
-    ReportNotSaved(target, WhyNotReplaced(read));
-    return false;
+  WaitingText settings{target, {}, false};
+  if (waiting && waiting->target == target) {
+    settings = *std::exchange(waiting, std::nullopt);
+  } else {
+    StoreWaitingText();
+    FileRead read = ReadSettingsFile(target, settings.text);
+    if (read != FileRead::kRead && read != FileRead::kMissing) {  // never replaced
+      ReportNotSaved(target, WhyNotReplaced(read));
+      return false;
+    }
+    settings.existed = read == FileRead::kRead;
   }
+  std::string& text = settings.text;
 
   Lookup found = Find(text, section, key);
   if (found.keyLine) {
@@ -188,9 +224,9 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
     if (text.size() > ByteOrderMarkLength(text) && text.back() != '\n') text += kNewLine;
     text += "[" + section + "]" + std::string(kNewLine) + key + "=" + value + std::string(kNewLine);
   }
-  std::string failure = ReplaceSettingsFile(target, text, read == FileRead::kRead);
-  if (!failure.empty()) ReportNotSaved(target, failure);
-  return failure.empty();
+  if (openBatches == 0) return Store(settings);
+  waiting = std::move(settings);
+  return true;
 }
 
 }  // namespace oculon

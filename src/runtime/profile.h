@@ -24,7 +24,21 @@ uint32_t GetPrivateProfileStringA(const std::string& section, const std::string&
 // as it was; only where no new file can be made beside it (a folder the user cannot write) is
 // a writable file rewritten in place. A file that could not be read (not a regular file, or
 // over 1 MiB, which is also said on stderr) is never replaced. False when nothing was stored.
+// While a ProfileWriteBatch lives, the file is written when the batch ends (see there), and true
+// means the value was taken.
 bool WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                 const std::string& value, const std::string& file);
+
+// While it lives, the keys written to one settings file reach it together, in one write when it
+// goes: a kill between two writes leaves the file as it was, never with some keys new and
+// others old. Every event runs in one (DeliverEvent). A read of the file, or a write to another
+// file, writes what waits first; a save that fails is said on stderr then.
+class ProfileWriteBatch {
+ public:
+  ProfileWriteBatch();
+  ~ProfileWriteBatch();
+  ProfileWriteBatch(const ProfileWriteBatch&) = delete;
+  ProfileWriteBatch& operator=(const ProfileWriteBatch&) = delete;
+};
 
 }  // namespace oculon

@@ -219,40 +219,46 @@ TEST(ProfileFile, ASaveOverTheFileSizeLimitFailsBeforeAByteChangesAndEndsNothing
   }
 }
 
-// Whether `text` is the file with one value of K, possibly followed by the empty lines of a
-// rewrite in place that stopped before it cut the file to its length.
-bool OneWholeValue(const std::string& text) {
-  const std::string head = "[S]\r\nK=";
+// Whether `text` is the file with one save's values of Top and Left, possibly followed by the
+// empty lines of a rewrite in place that stopped before it cut the file to its length.
+bool OneWholeSave(const std::string& text) {
+  const std::string head = "[S]\r\nTop=";
   if (!text.starts_with(head)) return false;
   size_t end = text.find("\r\n", head.size());
   if (end == std::string::npos || end == head.size()) return false;
   std::string value = text.substr(head.size(), end - head.size());
+  std::string left = "Left=" + value + "\r\n";
   return value.find_first_not_of("0123456789x") == std::string::npos &&
-         text.find_first_not_of('\n', end + 2) == std::string::npos;
+         text.compare(end + 2, left.size(), left) == 0 &&
+         text.find_first_not_of('\n', end + 2 + left.size()) == std::string::npos;
 }
 
-TEST(ProfileFile, SavesKilledAtAnyPointLeaveAWholeValueAndNoOtherFile) {
+TEST(ProfileFile, SavesKilledAtAnyPointLeaveOneWholeSaveAndNoOtherFile) {
   std::mt19937 random(7);
   for (bool inPlace : {false, true}) {
     TempFolder folder;
-    std::string file = OrdinaryUsersFile(folder, inPlace, "[S]\r\nK=0\r\n");
+    std::string file = OrdinaryUsersFile(folder, inPlace, "[S]\r\nTop=0\r\nLeft=0\r\n");
     for (int round = 0; round < 20; ++round) {
       pid_t child = fork();
       if (child == 0) {
         BecomeAnOrdinaryUser();
-        for (int i = 1;; ++i) {
-          WritePrivateProfileStringA("S", "K", std::to_string(i) + std::string(i % 9, 'x'), file);
+        for (int i = 1;; ++i) {  // saves of two keys each, as a double-click makes
+          ProfileWriteBatch save;
+          std::string value = std::to_string(i) + std::string(i % 9, 'x');
+          WritePrivateProfileStringA("S", "Top", value, file);
+          WritePrivateProfileStringA("S", "Left", value, file);
         }
       }
       std::this_thread::sleep_for(std::chrono::microseconds(random() % 5000));
       kill(child, SIGKILL);
       waitpid(child, nullptr, 0);
       std::string text = ReadFile(file);
-      ASSERT_TRUE(OneWholeValue(text)) << (inPlace ? "in place: " : "replaced: ") << text;
+      ASSERT_TRUE(OneWholeSave(text)) << (inPlace ? "in place: " : "replaced: ") << text;
     }
     // A save killed after naming its new file leaves it until the next save removes it.
-    EXPECT_EQ(AsAnOrdinaryUser([&] { return WritePrivateProfileStringA("S", "K", "1", file); }), 0);
-    EXPECT_EQ(ReadFile(file), "[S]\r\nK=1\r\n");
+    EXPECT_EQ(AsAnOrdinaryUser([&] { return WritePrivateProfileStringA("S", "Top", "1", file); }),
+              0);
+    EXPECT_TRUE(ReadFile(file).starts_with("[S]\r\nTop=1\r\nLeft="));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
   }
 }
