@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+
+#include "system/posix/own_links.h"
 
 namespace oculon {
 namespace {
@@ -17,8 +20,6 @@ uint32_t Deliver(const std::string& text, char* buffer, uint32_t size) {
   std::memcpy(buffer, text.c_str(), text.size() + 1);
   return static_cast<uint32_t>(text.size());
 }
-
-constexpr int kMostLinks = 40;  // as the kernel follows them
 
 std::string FromEnvironment(const char* name) {
   const char* value = std::getenv(name);
@@ -54,18 +55,10 @@ bool PathExists(const std::string& path) {
 }
 
 bool BelongsToUser(const std::string& path) {
-  std::filesystem::path at = path;
-  for (int links = 0; links < kMostLinks; ++links) {
-    struct stat status;
-    if (lstat(at.c_str(), &status) != 0 || status.st_uid != geteuid()) return false;
-    if (S_ISREG(status.st_mode)) return true;
-    if (!S_ISLNK(status.st_mode)) return false;
-    std::error_code error;
-    std::filesystem::path target = std::filesystem::read_symlink(at, error);
-    if (error) return false;
-    at = (at.parent_path() / target).lexically_normal();
-  }
-  return false;
+  std::optional<std::string> file = FollowOwnLinks(path);
+  struct stat status;
+  return file && lstat(file->c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+         status.st_uid == geteuid();
 }
 
 bool UserMayWrite(const std::string& path) {

@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "system/posix/ending_signals_held.h"
+#include "system/posix/own_links.h"
 
 namespace oculon {
 namespace {
@@ -233,19 +234,7 @@ FileRead ReadSettingsFile(const std::string& path, std::string& text) {
 }
 
 std::string WriteTarget(const std::string& file) {
-  // Each link is looked at itself: one this user does not own is not followed.
-  constexpr int kMostLinks = 40;  // as the kernel follows them
-  std::filesystem::path path = file;
-  for (int links = 0; links < kMostLinks; ++links) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path.string();
-    if (info.st_uid != geteuid()) return "";
-    std::error_code error;
-    std::filesystem::path target = std::filesystem::read_symlink(path, error);
-    if (error) return "";
-    path = (path.parent_path() / target).lexically_normal();
-  }
-  return "";
+  return FollowOwnLinks(file).value_or("");
 }
 
 std::string ReplaceSettingsFile(const std::string& path, std::string_view text, bool existed) {
