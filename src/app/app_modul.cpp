@@ -29,8 +29,19 @@ void Main() {
     ResumeNext(
         [&] { window->SetLeft(static_cast<float>(CentredLeft(Screen.Width(), window->Width()))); });
   } else {
+    // The first property access loads the window: its Load handler places it.
+    float loadTop = 0;
+    float loadLeft = 0;
+    ResumeNext([&] { loadTop = window->Top(); });
+    ResumeNext([&] { loadLeft = window->Left(); });
     ResumeNext([&] { window->SetTop(CSng(Val(topText))); });
     ResumeNext([&] { window->SetLeft(CSng(Val(leftText))); });
+    // A saved place that no monitor shows (its monitor unplugged since, or beyond any) would
+    // leave the head where no one can see or close it: the window stays where Load put it.
+    if (ResumeNextTest([&] { return !window->OnAMonitor(); })) {
+      ResumeNext([&] { window->SetTop(loadTop); });
+      ResumeNext([&] { window->SetLeft(loadLeft); });
+    }
   }
   ResumeNext([&] { window->Show(); });
 }

@@ -75,6 +75,8 @@ class Backend {
   virtual ~Backend() = default;
 
   virtual PixelSize ScreenSize() = 0;
+  // The monitors' areas, in screen pixels; never none. The primary monitor's is among them.
+  virtual std::span<const PixelRect> Monitors() = 0;
   // True when another instance of this executable runs on this desktop. Called once, at
   // start; unless another runs, this process holds the desktop from then on.
   virtual bool AnotherInstanceRuns() = 0;

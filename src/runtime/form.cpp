@@ -46,6 +46,14 @@ void Form::SetCorner(int32_t PixelPoint::*axis, float twips) {
   CurrentBackend().MoveWindow(corner);
 }
 
+bool Form::OnAMonitor() {
+  EnsureLoaded();
+  PixelPoint corner = Position();
+  PixelRect window{corner.x, corner.y, corner.x + persistent_.width(),
+                   corner.y + persistent_.height()};
+  return ShowsOnAMonitor(window, CurrentBackend().Monitors());
+}
+
 float Form::Top() {
   EnsureLoaded();
   return TwipsFromPixels(Position().y);

@@ -76,6 +76,9 @@ class Form : public EventSink {
   // that remembers what it drew knows that it is still there.
   uint64_t ImageGeneration() const { return imageGeneration_; }
 
+  // Whether some monitor shows the window (runtime/screen.h says how much of it).
+  bool OnAMonitor();
+
   bool IsLoaded() const { return loaded_; }
   const Control* FocusedControl() const;
 

@@ -2,6 +2,8 @@
 // overflow rules.
 #include "runtime/screen.h"
 
+#include <algorithm>
+
 #include "runtime/backend.h"
 #include "runtime/numbers.h"
 
@@ -15,6 +17,15 @@ float ScreenObject::Width() {
 
 float ScreenObject::Height() {
   return TwipsFromPixels(CurrentBackend().ScreenSize().height);
+}
+
+bool ShowsOnAMonitor(const PixelRect& window, std::span<const PixelRect> monitors) {
+  return std::any_of(monitors.begin(), monitors.end(), [&](const PixelRect& monitor) {
+    PixelRect shown = window.Intersect(monitor);
+    return !shown.IsEmpty() &&
+           shown.Width() >= std::min({kLeastShown, window.Width(), monitor.Width()}) &&
+           shown.Height() >= std::min({kLeastShown, window.Height(), monitor.Height()});
+  });
 }
 
 int32_t PixelsFromTwips(float twips) {

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+
+#include "runtime/geometry.h"
 
 namespace oculon {
 
@@ -15,6 +18,12 @@ inline float TwipsFromPixels(int32_t pixels) {
 
 // Twips as whole pixels, rounded to nearest (ties to even); error 6 past the 32-bit range.
 int32_t PixelsFromTwips(float twips);
+
+// A window shows on a monitor when at least a kLeastShown × kLeastShown part of it lies there
+// (all of it that could, where the window or the monitor is smaller): less is a window no one
+// can see or grab.
+inline constexpr int32_t kLeastShown = 48;
+bool ShowsOnAMonitor(const PixelRect& window, std::span<const PixelRect> monitors);
 
 class ScreenObject {
  public:

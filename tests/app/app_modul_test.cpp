@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "eyes/default_window_reset.h"
 #include "eyes/oculon_fixture.h"
 #include "eyes/placement.h"
@@ -61,6 +64,36 @@ TEST_F(Startup, PositionsBeyondTheRangeKeepWhatLoadGave) {
   EXPECT_EQ(Position(), (PixelPoint{875, LoadTop(1080 * 15, 4830) / 15}));
   EXPECT_TRUE(desktop.window().shown);
 }
+
+// A saved place is kept where a monitor shows the head, and otherwise left for Load's.
+struct SavedPlace {
+  const char* settings;
+  std::vector<PixelRect> otherMonitors;
+  std::optional<PixelPoint> kept;  // none: Load's place
+};
+
+class SavedPlaces : public Startup, public ::testing::WithParamInterface<SavedPlace> {};
+
+TEST_P(SavedPlaces, AreKeptWhereAMonitorShowsTheHead) {
+  desktop.SetOtherMonitors(GetParam().otherMonitors);
+  StartWithSettings(std::string("[Brask's Quibbet]\r\n") + GetParam().settings);
+  EXPECT_EQ(Position(), GetParam().kept.value_or(PixelPoint{875, LoadTop(1080 * 15, 4830) / 15}));
+  EXPECT_TRUE(desktop.window().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Startup, SavedPlaces,
+    ::testing::Values(
+        SavedPlace{"Top=0\r\nLeft=40000\r\n", {}, std::nullopt},         // right of the screen
+        SavedPlace{"Top=0\r\nLeft=-14250\r\n", {}, std::nullopt},        // left of it
+        SavedPlace{"Top=1e9\r\nLeft=0\r\n", {}, std::nullopt},           // far below
+        SavedPlace{"Top=0\r\nLeft=28095\r\n", {}, std::nullopt},         // 47 pixels shown
+        SavedPlace{"Top=0\r\nLeft=28080\r\n", {}, PixelPoint{1872, 0}},  // 48 shown
+        SavedPlace{"Top=-1500\r\nLeft=-1000\r\n", {}, PixelPoint{-67, -100}},
+        SavedPlace{"Top=1500\r\nLeft=-15000\r\n", {{-1280, 0, 0, 1024}}, PixelPoint{-1000, 100}},
+        SavedPlace{"Top=22500\r\nLeft=36000\r\n",
+                   {{2000, 1080, 3920, 2160}},
+                   PixelPoint{2400, 1500}}));  // on a monitor diagonal to the primary
 
 TEST_F(Startup, OverflowInTheCentringLeavesTheLoadPosition) {
   desktop.SetScreenSize({200'000'000, 1080});  // wider than 32 bits of twips

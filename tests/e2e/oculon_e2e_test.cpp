@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "e2e/program_on_display.h"
+#include "eyes/placement.h"
 
 namespace oculon::e2e {
 namespace {
@@ -166,20 +167,24 @@ TEST_P(Oculon, AWindowDestroyedByAnotherClientEndsTheProgram) {
   EXPECT_EQ(program->WaitForExit(), 0);
 }
 
-TEST_P(Oculon, NegativeAndHugeSavedPositionsAreRestored) {
+TEST_P(Oculon, NegativeSavedPositionsAreRestoredAndOnesNoMonitorShowsAreNot) {
   std::ofstream(installed.settingsFile()) << "[Brask's Quibbet]\r\nTop=-300\r\nLeft=-1500\r\n";
   ASSERT_TRUE(Launch());
   EXPECT_TRUE(WaitFor([&] { return Position() == Point{-100, -20}; }));
   program->Kill(SIGTERM);
   ASSERT_EQ(program->WaitForExit(), 0);
 
-  // Far beyond any screen: the window goes to the bottom right, as far as X coordinates reach
-  // (openbox keeps a corner of it on the screen), and the program runs on.
-  std::ofstream(installed.settingsFile()) << "[Brask's Quibbet]\r\nTop=1e9\r\nLeft=99999999\r\n";
-  ASSERT_TRUE(Launch());
-  EXPECT_TRUE(WaitFor(
-      [&] { return Position().x > kScreenWidth - 170 && Position().y > kScreenHeight - 322; }));
-  EXPECT_TRUE(program->Running());
+  // Far beyond any monitor, or just past the screen's edge: no one could see the head there, so
+  // it stays where its Load handler put it.
+  for (const char* beyond : {"Top=1e9\r\nLeft=99999999", "Top=0\r\nLeft=40000"}) {
+    std::ofstream(installed.settingsFile()) << "[Brask's Quibbet]\r\n" << beyond << "\r\n";
+    ASSERT_TRUE(Launch());
+    EXPECT_TRUE(WaitFor([&] {
+      return Position() == Point{kDefaultPosition.x, LoadTop(kScreenHeight * 15, 4830) / 15};
+    })) << beyond;
+    program->Kill(SIGTERM);
+    ASSERT_EQ(program->WaitForExit(), 0);
+  }
 }
 
 TEST_P(Oculon, AKilledDisplayEndsWithAMessage) {

@@ -7,8 +7,10 @@
 #include <xcb/shape.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "e2e/program_on_display.h"
+#include "eyes/placement.h"
 
 namespace oculon::e2e {
 namespace {
@@ -100,6 +102,12 @@ TEST_F(OnWine, ADragMovesItADoubleClickSavesAndEndsAndTheNextStartRestoresIt) {
 
   ASSERT_TRUE(StartOnWine());
   EXPECT_EQ(Position(), (Point{kDefaultPosition.x - 200, 150}));
+}
+
+TEST_F(OnWine, ASavedPlaceNoMonitorShowsIsLeftForLoads) {
+  std::ofstream(installed.settingsFile()) << "[Brask's Quibbet]\r\nTop=0\r\nLeft=40000\r\n";
+  ASSERT_TRUE(StartOnWine());
+  EXPECT_EQ(Position(), (Point{kDefaultPosition.x, LoadTop(kScreenHeight * 15, 4830) / 15}));
 }
 
 TEST_F(OnWine, ASecondStartEndsAtOnceAndACloseEndsWithoutWriting) {

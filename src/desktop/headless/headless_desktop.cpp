@@ -6,7 +6,8 @@
 
 namespace oculon {
 
-HeadlessDesktop::HeadlessDesktop(PixelSize screen) : screen_(screen) {
+HeadlessDesktop::HeadlessDesktop(PixelSize screen)
+    : screen_(screen), monitors_{{0, 0, screen.width, screen.height}} {
   SetCurrentBackend(this);
 }
 
@@ -39,6 +40,13 @@ void HeadlessDesktop::MoveWindow(PixelPoint topLeft) {
 
 void HeadlessDesktop::SetScreenSize(PixelSize size) {
   screen_ = size;
+  monitors_.front() = {0, 0, size.width, size.height};
+  WakeTimers();
+}
+
+void HeadlessDesktop::SetOtherMonitors(std::vector<PixelRect> monitors) {
+  monitors_.resize(1);
+  monitors_.insert(monitors_.end(), monitors.begin(), monitors.end());
   WakeTimers();
 }
 

@@ -18,7 +18,9 @@ class HeadlessDesktop : public Backend {
 
   // --- The script ---
   // The screen, the pointer and the window changing wake sleeping timers, as on a real desktop.
+  // The screen is the primary monitor; others may lie around it.
   void SetScreenSize(PixelSize size);
+  void SetOtherMonitors(std::vector<PixelRect> monitors);
   void SetPointer(PixelPoint point);
   void SetAnotherInstanceRuns(bool runs) { anotherInstance_ = runs; }
   void SetShapeRefused(bool refused) { shapeRefused_ = refused; }
@@ -80,6 +82,7 @@ class HeadlessDesktop : public Backend {
 
   // --- Backend ---
   PixelSize ScreenSize() override { return screen_; }
+  std::span<const PixelRect> Monitors() override { return monitors_; }
   bool AnotherInstanceRuns() override { return anotherInstance_; }
   uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
   void MoveWindow(PixelPoint topLeft) override;
@@ -109,6 +112,7 @@ class HeadlessDesktop : public Backend {
   };
 
   PixelSize screen_;
+  std::vector<PixelRect> monitors_;  // the screen first
   PixelPoint pointer_;
   bool anotherInstance_ = false;
   bool shapeRefused_ = false;

@@ -51,6 +51,23 @@ PixelSize Win32Backend::ScreenSize() {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
+std::span<const PixelRect> Win32Backend::Monitors() {
+  monitors_.clear();
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR, HDC, LPRECT area, LPARAM found) -> BOOL {
+        reinterpret_cast<std::vector<PixelRect>*>(found)->push_back(
+            {area->left, area->top, area->right, area->bottom});
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&monitors_));
+  if (monitors_.empty()) {
+    PixelSize screen = ScreenSize();
+    monitors_.push_back({0, 0, screen.width, screen.height});
+  }
+  return monitors_;
+}
+
 bool Win32Backend::AnotherInstanceRuns() {
   return instanceLock_.HeldByAnother(program_.name, program_.executablePath, "");
 }

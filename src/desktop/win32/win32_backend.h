@@ -26,6 +26,7 @@ class Win32Backend : public Desktop {
 
   // --- Backend ---
   PixelSize ScreenSize() override;
+  std::span<const PixelRect> Monitors() override;
   bool AnotherInstanceRuns() override;
   uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
   void MoveWindow(PixelPoint topLeft) override;
@@ -89,6 +90,7 @@ class Win32Backend : public Desktop {
   bool ending_ = false;
   bool showingFatalError_ = false;
   int exitCode_ = 0;
+  std::vector<PixelRect> monitors_;  // as last asked for
   // The region's rectangles as ExtCreateRegion takes them.
   std::vector<unsigned char> regionData_;
 };

@@ -1,4 +1,4 @@
-// The primary monitor from RandR; asked at start and again when the layout changes.
+// The monitors and the primary one from RandR; asked at start and again when the layout changes.
 #include "desktop/x11/primary_monitor.h"
 
 #include <xcb/randr.h>
@@ -68,10 +68,13 @@ PixelRect ChoosePrimaryArea(std::span<const Monitor> monitors,
   return {0, 0, root.width, root.height};
 }
 
-PixelRect QueryPrimaryArea(xcb_connection_t* connection, const xcb_screen_t& screen) {
+Layout QueryLayout(xcb_connection_t* connection, const xcb_screen_t& screen) {
   PixelSize root{screen.width_in_pixels, screen.height_in_pixels};
   const xcb_query_extension_reply_t* randr = xcb_get_extension_data(connection, &xcb_randr_id);
-  if (!randr || !randr->present) return ChoosePrimaryArea({}, std::nullopt, root);
+  if (!randr || !randr->present) {
+    PixelRect whole = ChoosePrimaryArea({}, std::nullopt, root);
+    return {whole, {whole}};
+  }
   auto version = Owned(xcb_randr_query_version_reply(
       connection, xcb_randr_query_version(connection, 1, 5), nullptr));
   bool hasMonitors = version && (version->major_version > 1 ||
@@ -81,7 +84,12 @@ PixelRect QueryPrimaryArea(xcb_connection_t* connection, const xcb_screen_t& scr
   std::optional<PixelRect> primaryOutput;
   if (std::none_of(monitors.begin(), monitors.end(), [](const Monitor& m) { return m.primary; }))
     primaryOutput = QueryPrimaryOutput(connection, screen.root);
-  return ChoosePrimaryArea(monitors, primaryOutput, root);
+  Layout layout{ChoosePrimaryArea(monitors, primaryOutput, root), {}};
+  for (const Monitor& monitor : monitors) {
+    if (!monitor.area.IsEmpty()) layout.monitors.push_back(monitor.area);
+  }
+  if (layout.monitors.empty()) layout.monitors.push_back(layout.primary);
+  return layout;
 }
 
 }  // namespace oculon::x11

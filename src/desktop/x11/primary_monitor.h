@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "runtime/geometry.h"
 
@@ -22,8 +23,14 @@ struct Monitor {
 PixelRect ChoosePrimaryArea(std::span<const Monitor> monitors,
                             std::optional<PixelRect> primaryOutput, PixelSize root);
 
+// The monitors as the server has them, in root coordinates.
+struct Layout {
+  PixelRect primary;
+  std::vector<PixelRect> monitors;  // never none: the primary area where RandR tells no more
+};
+
 // Asks the server: RandR 1.5 monitors, the primary output's CRTC; a server without RandR has
 // the root window alone.
-PixelRect QueryPrimaryArea(xcb_connection_t* connection, const xcb_screen_t& screen);
+Layout QueryLayout(xcb_connection_t* connection, const xcb_screen_t& screen);
 
 }  // namespace oculon::x11

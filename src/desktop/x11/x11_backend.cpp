@@ -129,7 +129,7 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
   shape_ = PresentExtension(connection_, &xcb_shape_id);
   randr_ = PresentExtension(connection_, &xcb_randr_id);
   if (AsksForRawMotion()) xinput_ = PresentExtension(connection_, &xcb_input_id);
-  primary_ = QueryPrimaryArea(connection_, *screen_);
+  TakeLayout(QueryLayout(connection_, *screen_));
   // The root's properties tell when a window manager comes or goes.
   uint32_t propertyChanges = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(connection_, screen_->root, XCB_CW_EVENT_MASK, &propertyChanges);
@@ -157,10 +157,20 @@ PixelPoint X11Backend::DesktopFromRoot(PixelPoint root) const {
   return {root.x - primary_.left, root.y - primary_.top};
 }
 
+void X11Backend::TakeLayout(const Layout& layout) {
+  primary_ = layout.primary;
+  monitors_.clear();
+  for (const PixelRect& monitor : layout.monitors) {
+    PixelPoint corner = DesktopFromRoot({monitor.left, monitor.top});
+    monitors_.push_back({corner.x, corner.y, corner.x + monitor.Width(),
+                         corner.y + monitor.Height()});
+  }
+}
+
 void X11Backend::OnLayoutChanged() {
   // The window stays where it is on the root; its position on the desktop follows the new
   // primary monitor.
-  primary_ = QueryPrimaryArea(connection_, *screen_);
+  TakeLayout(QueryLayout(connection_, *screen_));
   WakeTimers();
 }
 

@@ -15,6 +15,7 @@
 #include "desktop/x11/atoms.h"
 #include "desktop/x11/frame_offset.h"
 #include "desktop/x11/pixel_format.h"
+#include "desktop/x11/primary_monitor.h"
 #include "runtime/backend.h"
 #include "runtime/instance_lock.h"
 
@@ -32,6 +33,7 @@ class X11Backend : public Desktop {
 
   // --- Backend ---
   PixelSize ScreenSize() override;
+  std::span<const PixelRect> Monitors() override { return monitors_; }
   bool AnotherInstanceRuns() override;
   uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
   void MoveWindow(PixelPoint topLeft) override;
@@ -89,6 +91,8 @@ class X11Backend : public Desktop {
   // Asks for the window at position_; the request's sequence number (its low 16 bits).
   uint16_t ConfigurePosition();
   void SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data);
+  // Takes the monitors the server told of; the primary one is the desktop's origin.
+  void TakeLayout(const Layout& layout);
   // Positions on the desktop (relative to the primary monitor) and on the root window.
   PixelPoint RootFromDesktop(PixelPoint desktop) const;
   PixelPoint DesktopFromRoot(PixelPoint root) const;
@@ -154,6 +158,7 @@ class X11Backend : public Desktop {
   bool watchingPointer_ = false;
   // The primary monitor, in root coordinates: its corner is the desktop's origin.
   PixelRect primary_;
+  std::vector<PixelRect> monitors_;  // every monitor, on the desktop (from the primary's corner)
   xcb_key_symbols_t* keySymbols_ = nullptr;
   InstanceLock instanceLock_;
 
