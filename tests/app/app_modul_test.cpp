@@ -70,6 +70,7 @@ struct SavedPlace {
   const char* settings;
   std::vector<PixelRect> otherMonitors;
   std::optional<PixelPoint> kept;  // none: Load's place
+  friend void PrintTo(const SavedPlace& place, std::ostream* out) { *out << place.settings; }
 };
 
 class SavedPlaces : public Startup, public ::testing::WithParamInterface<SavedPlace> {};
