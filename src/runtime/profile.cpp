@@ -1,4 +1,5 @@
-// Profile files: lookup by the line, and writes that replace the whole file atomically.
+// Profile files: lookup by the line, and writes that replace the whole file atomically, the
+// keys one event writes together.
 #include "runtime/profile.h"
 
 #include <algorithm>

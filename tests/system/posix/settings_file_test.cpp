@@ -81,15 +81,20 @@ TEST(ProfileWrite, AFailedWriteLeavesTheOldFileAsItWas) {
   EXPECT_TRUE(std::filesystem::is_directory(folder / "dir.ini"));
 }
 
+// Drops to the unprivileged user "nobody" when this runs as root, in a child process.
+void BecomeAnOrdinaryUser() {
+  if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                         setresuid(65534, 65534, 65534) != 0)) {
+    _exit(2);
+  }
+}
+
 // Runs `body` in a child process, as the unprivileged user "nobody" when this runs as root, so
 // that file permissions hold; returns the child's exit code.
 int AsAnOrdinaryUser(const std::function<bool()>& body) {
   pid_t child = fork();
   if (child == 0) {
-    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                           setresuid(65534, 65534, 65534) != 0)) {
-      _exit(2);
-    }
+    BecomeAnOrdinaryUser();
     _exit(body() ? 0 : 1);
   }
   int status = 0;
@@ -180,14 +185,6 @@ TEST(ProfileFile, AWritableFileInAFolderTheUserCannotWriteIsRewrittenInPlace) {
                 [&] { return WritePrivateProfileStringA("Brask's Quibbet", "Top", "9", file); }),
             1);
   EXPECT_EQ(ReadFile(file), "; shared\n[Brask's Quibbet]\r\nTop=0\r\nLeft=13125\r\n");
-}
-
-// Drops to the unprivileged user "nobody" when this runs as root, in a child process.
-void BecomeAnOrdinaryUser() {
-  if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                         setresuid(65534, 65534, 65534) != 0)) {
-    _exit(2);
-  }
 }
 
 // A settings file of the ordinary user's, in a folder the user can write (replaced) or not
