@@ -48,6 +48,9 @@ bool FolderAcceptsNewFiles(const std::string& folder);
 // Creates `folder` and whatever of its parents is missing, each open to this user only, as
 // configuration folders are; true when the folder is there afterwards.
 bool CreateFolders(const std::string& folder);
+// Whether `folder` is there, or CreateFolders could make it: the nearest of it and its parents
+// that is there is a folder (on POSIX, one the user may write). Nothing is made to find out.
+bool FoldersCanBeMade(const std::string& folder);
 
 // These write a folder path and return its length, or 0 when it does not fit `size`.
 // The Windows folder stands for the user's configuration folder ($XDG_CONFIG_HOME, or

@@ -52,6 +52,11 @@ std::string FolderFrom(Query query) {
   return folder;
 }
 
+// The user's own folder for the settings file, in the configuration folder; "" without one.
+std::string UsersSettingsFolder() {
+  return gWinDir.empty() ? "" : gWinDir + "oculon";
+}
+
 }  // namespace
 
 void InitPaths() {
@@ -80,7 +85,7 @@ void InitIniFile() {
 std::string UsableIniFile(const std::string& besideExecutable) {
   size_t slash = besideExecutable.rfind(kPathSeparator);
   if (slash == std::string::npos || gWinDir.empty()) return besideExecutable;
-  std::string folder = gWinDir + "oculon";
+  std::string folder = UsersSettingsFolder();
   std::string usersOwn = folder + kPathSeparator + besideExecutable.substr(slash + 1);
   if (BelongsToUser(besideExecutable) &&
       (UserMayWrite(besideExecutable) || !PathExists(usersOwn))) {
@@ -90,7 +95,8 @@ std::string UsableIniFile(const std::string& besideExecutable) {
       FolderAcceptsNewFiles(besideExecutable.substr(0, slash + 1))) {
     return besideExecutable;
   }
-  if (!CreateFolders(folder)) return besideExecutable;
+  // Decided now, made by the first save that needs it: a start makes nothing.
+  if (!FoldersCanBeMade(folder)) return besideExecutable;
   return usersOwn;
 }
 
@@ -117,6 +123,8 @@ std::string ReadIni(const std::string& section, const std::string& key, const st
 
 void WriteIni(const std::string& section, const std::string& key, const std::string& value,
               const std::string& file) {
+  std::string folder = UsersSettingsFolder();
+  if (!folder.empty() && file.starts_with(folder + kPathSeparator)) CreateFolders(folder);
   WritePrivateProfileStringA(section, key, value, file);
 }
 

@@ -21,8 +21,8 @@ void InitIniFile();
 // The settings file beside the executable when it is this user's, or when none lies there and
 // the folder is the user's to make it in; otherwise (an install under /usr, a file of another
 // user's, or one the user cannot write while the user has one of its own) the file of that
-// name in the user's configuration folder, below "oculon", which is created. Unchanged when
-// neither can be had.
+// name in the user's configuration folder, below "oculon", which the first save into it makes.
+// Unchanged when neither can be had.
 std::string UsableIniFile(const std::string& besideExecutable);
 // Appends the path separator unless the path ends in one; changes the caller's variable.
 std::string AddBackslash(std::string& path);

@@ -124,9 +124,10 @@ TEST_F(Commands, ASymlinkedFolderGivesTheRealOne) {
 TEST_F(Commands, AFolderThatCannotHoldTheFileSendsItToTheConfigurationFolder) {
   StartAs("/no/such/Folder/Oculon");
   EXPECT_EQ(gIniFile, config / "oculon/Oculon.ini");
+  EXPECT_FALSE(std::filesystem::exists(config / "oculon"));  // a start makes nothing
+  WriteIni("Brask's Quibbet", "Top", "15", gIniFile);
   EXPECT_EQ(std::filesystem::status(config / "oculon").permissions(),
             std::filesystem::perms::owner_all);
-  WriteIni("Brask's Quibbet", "Top", "15", gIniFile);
   EXPECT_EQ(ReadFile(gIniFile), "[Brask's Quibbet]\r\nTop=15\r\n");
 }
 

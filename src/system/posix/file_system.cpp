@@ -90,6 +90,18 @@ bool CreateFolders(const std::string& folder) {
   return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+bool FoldersCanBeMade(const std::string& folder) {
+  std::filesystem::path at = folder;
+  for (;;) {
+    struct stat status;
+    if (stat(at.c_str(), &status) == 0) {
+      return S_ISDIR(status.st_mode) && (at == folder || access(at.c_str(), W_OK | X_OK) == 0);
+    }
+    if (errno != ENOENT || !at.has_relative_path()) return false;
+    at = at.parent_path();
+  }
+}
+
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
   // As the base-directory rules say: a relative or empty value is ignored.
   std::string folder = FromEnvironment("XDG_CONFIG_HOME");

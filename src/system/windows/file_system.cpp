@@ -108,6 +108,21 @@ bool FolderAcceptsNewFiles(const std::string& folder) {
   return true;
 }
 
+bool FoldersCanBeMade(const std::string& folder) {
+  // Access rules on Windows are lists: whether a missing folder can be made shows when it is.
+  std::wstring at = Wide(folder);
+  size_t root = Wide(folder.substr(0, RootLength(folder))).size();
+  for (;;) {
+    DWORD attributes = GetFileAttributesW(at.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return attributes & FILE_ATTRIBUTE_DIRECTORY;
+    size_t slash = at.rfind(L'\\');
+    DWORD error = GetLastError();
+    bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    if (!missing || slash == std::wstring::npos || slash < root) return false;
+    at.resize(std::max(slash, root));
+  }
+}
+
 bool CreateFolders(const std::string& folder) {
   std::wstring path = Wide(folder);
   size_t start = Wide(folder.substr(0, RootLength(folder))).size();  // the root is there
