@@ -130,11 +130,6 @@ void HeadlessDesktop::WakeTimers() {
   }
 }
 
-bool HeadlessDesktop::TimerAsleep(int timerId) const {
-  auto timer = timers_.find(timerId);
-  return timer != timers_.end() && timer->second.asleep;
-}
-
 void HeadlessDesktop::AdvanceTime(int milliseconds) {
   int64_t end = now_ + milliseconds;
   while (!ended_) {

@@ -76,7 +76,6 @@ class HeadlessDesktop : public Backend {
   int timerTicks() const { return timerTicks_; }
   int64_t now() const { return now_; }
   bool TimerRunning(int timerId) const { return timers_.count(timerId) != 0; }
-  bool TimerAsleep(int timerId) const;
   // Whether the pixel lies inside the window's shape (the whole window when unshaped).
   bool InShape(PixelPoint client) const;
 

@@ -128,8 +128,17 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
       observer_(CurrentLoopObserver()) {
   shape_ = PresentExtension(connection_, &xcb_shape_id);
   randr_ = PresentExtension(connection_, &xcb_randr_id);
-  if (AsksForRawMotion()) xinput_ = PresentExtension(connection_, &xcb_input_id);
+  // XInput 2 answers a client only once it said which version it speaks: asked here, and
+  // answered while the monitors are asked for, so that start-up waits once for both.
+  const xcb_query_extension_reply_t* input = PresentExtension(connection_, &xcb_input_id);
+  xcb_input_xi_query_version_cookie_t version{};
+  if (input) version = xcb_input_xi_query_version(connection_, 2, 0);
   TakeLayout(QueryLayout(connection_, *screen_));
+  if (input) {
+    ReplyPtr<xcb_input_xi_query_version_reply_t> reply(
+        xcb_input_xi_query_version_reply(connection_, version, nullptr));
+    if (reply && reply->major_version >= 2) xinput_ = input;  // it tells of raw motion
+  }
   // The root's properties tell when a window manager comes or goes.
   uint32_t propertyChanges = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(connection_, screen_->root, XCB_CW_EVENT_MASK, &propertyChanges);
@@ -162,8 +171,8 @@ void X11Backend::TakeLayout(const Layout& layout) {
   monitors_.clear();
   for (const PixelRect& monitor : layout.monitors) {
     PixelPoint corner = DesktopFromRoot({monitor.left, monitor.top});
-    monitors_.push_back({corner.x, corner.y, corner.x + monitor.Width(),
-                         corner.y + monitor.Height()});
+    monitors_.push_back(
+        {corner.x, corner.y, corner.x + monitor.Width(), corner.y + monitor.Height()});
   }
 }
 
@@ -172,14 +181,6 @@ void X11Backend::OnLayoutChanged() {
   // primary monitor.
   TakeLayout(QueryLayout(connection_, *screen_));
   WakeTimers();
-}
-
-bool X11Backend::AsksForRawMotion() {
-  if (!PresentExtension(connection_, &xcb_input_id)) return false;
-  // XInput 2 answers a client only once it said which version it speaks.
-  ReplyPtr<xcb_input_xi_query_version_reply_t> version(xcb_input_xi_query_version_reply(
-      connection_, xcb_input_xi_query_version(connection_, 2, 0), nullptr));
-  return version && version->major_version >= 2;
 }
 
 void X11Backend::WatchPointer(bool on) {

@@ -107,8 +107,6 @@ class X11Backend : public Desktop {
   void CheckPlacement(uint16_t eventSequence);
   // A manager forgets the window's states when another program unmaps it: ask again.
   void ReassertStates();
-  // Whether the server tells of the pointer's raw motion anywhere (XInput 2).
-  bool AsksForRawMotion();
   // Raw motion is asked for only while a timer sleeps: a moving pointer wakes the loop once.
   void WatchPointer(bool on);
   // A live EWMH window manager runs and lists `feature` among what it supports.
