@@ -17,4 +17,8 @@ void SetCurrentBackend(Backend* backend) {
   current = backend;
 }
 
+DeviceScale CurrentScale() {
+  return DeviceScale(CurrentBackend().Dpi());
+}
+
 }  // namespace oculon

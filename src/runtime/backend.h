@@ -4,8 +4,9 @@
 // - The runtime owns one window; the backend creates it, shows it and reports its events to
 //   the runtime's EventSink. Everything runs on one thread: the one that runs the event loop
 //   (Desktop::Run), or a test's script on the headless desktop.
-// - Coordinates are pixels. Screen positions count from the top-left corner of the primary
-//   monitor; client positions from the window's top-left corner.
+// - Coordinates are device pixels. Screen positions count from the top-left corner of the
+//   primary monitor; client positions from the window's top-left corner. The desktop's scale
+//   (Dpi) is the runtime's to apply: the backend draws and places what it is given.
 // - Ending the program takes one road on every backend. An event handler ends it by throwing
 //   ProgramEnd (App.End; the runtime after an unhandled run-time error's message). A backend
 //   runs every EventSink call through DeliverEvent, which turns that, or any other exception,
@@ -26,6 +27,7 @@
 #include <span>
 #include <string>
 
+#include "runtime/device_scale.h"
 #include "runtime/geometry.h"
 #include "runtime/image.h"
 #include "runtime/profile.h"
@@ -60,6 +62,9 @@ class EventSink {
   virtual void OnKey(Key key) = 0;
   // A part of the window lost its contents; the sink uploads it again.
   virtual void OnExpose(const PixelRect& area) = 0;
+  // The desktop's scale where the window is changed (Backend::Dpi): the sink draws the window
+  // afresh at the new scale and resizes it.
+  virtual void OnScaleChanged() = 0;
 };
 
 struct WindowRequest {
@@ -75,6 +80,10 @@ class Backend {
   virtual ~Backend() = default;
 
   virtual PixelSize ScreenSize() = 0;
+  // The desktop's dots per inch where the window is, or, before it is made, where it will be
+  // made: 96 on an unscaled desktop. When it changes while the window lives, the backend calls
+  // the sink's OnScaleChanged.
+  virtual int Dpi() = 0;
   // The monitors' areas, in screen pixels; never none. The primary monitor's is among them.
   virtual std::span<const PixelRect> Monitors() = 0;
   // True when another instance of this executable runs on this desktop. Called once, at
@@ -84,6 +93,9 @@ class Backend {
   // Creates the one window, hidden; returns its 32-bit handle.
   virtual uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) = 0;
   virtual void MoveWindow(PixelPoint topLeft) = 0;
+  // Gives the window a new size for a new scale: its centre stays where it is, unless the
+  // desktop suggested a place for the window at that scale, which it then takes.
+  virtual void ResizeWindow(PixelSize size) = 0;
   virtual void ShowWindow() = 0;
   virtual void SetTopmost() = 0;
   // Cuts the window to the union of `rects` (window coordinates), for drawing and input.
@@ -123,6 +135,8 @@ class Backend {
 // The backend the runtime talks to; set once at start by main() or by a test.
 Backend& CurrentBackend();
 void SetCurrentBackend(Backend* backend);
+// The scale of the desktop the backend reports.
+DeviceScale CurrentScale();
 
 // Runs one event (an EventSink call, or Main) the way every backend does: the exit code when
 // it ended the program, else nothing. An exception other than ProgramEnd, which no handler

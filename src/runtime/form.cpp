@@ -6,8 +6,10 @@
 
 #include "runtime/numbers.h"
 #include "runtime/run_time_error.h"
+#include "runtime/scaled_picture.h"
 #include "runtime/screen.h"
 #include "runtime/system_colors.h"
+#include "runtime/window_shape.h"
 
 namespace oculon {
 
@@ -18,16 +20,35 @@ Form::Form(FormDefinition definition)
 void Form::EnsureLoaded() {
   if (loaded_) return;
   loaded_ = true;  // before Form_Load, so that its own property accesses do not load again
-  PixelSize size{definition_.widthTwips / kTwipsPerPixel, definition_.heightTwips / kTwipsPerPixel};
-  persistent_ = Image(size.width, size.height, ArgbFromColor(ResolveColor(definition_.backColor)));
-  if (definition_.picture.Handle() != 0) persistent_.Draw(definition_.picture.image(), 0, 0);
-  screen_ = persistent_;
-  shown_ = persistent_;
+  logical_ =
+      Image(definition_.widthTwips / kTwipsPerPixel, definition_.heightTwips / kTwipsPerPixel,
+            ArgbFromColor(ResolveColor(definition_.backColor)));
+  if (definition_.picture.Handle() != 0) logical_.Draw(definition_.picture.image(), 0, 0);
+  scale_ = CurrentScale();
+  PaintAtScale();
+  ForgetWindowShape();
   const Image* icon = definition_.icon.Handle() != 0 ? &definition_.icon.image() : nullptr;
-  handle_ = CurrentBackend().CreateWindow(
-      {definition_.caption, size, {}, icon, definition_.showInTaskbar}, *this);
+  handle_ = CurrentBackend().CreateWindow({definition_.caption,
+                                           {persistent_.width(), persistent_.height()},
+                                           {},
+                                           icon,
+                                           definition_.showInTaskbar},
+                                          *this);
   for (size_t i = 0; i < timers_.size(); ++i) timers_[i]->Attach(static_cast<int>(i));
   Form_Load();
+}
+
+void Form::PaintAtScale() {
+  PixelSize size = scale_.ToDevice(PixelSize{logical_.width(), logical_.height()});
+  persistent_ = Image(size.width, size.height, ArgbFromColor(ResolveColor(definition_.backColor)));
+  if (definition_.picture.Handle() != 0) {
+    const Image& picture = definition_.picture.image();
+    persistent_.Draw(
+        ScaledPicture(picture, scale_.ToDevice(PixelSize{picture.width(), picture.height()})), 0,
+        0);
+  }
+  screen_ = persistent_;
+  shown_ = persistent_;
 }
 
 PixelPoint Form::Position() {
@@ -40,7 +61,7 @@ PixelPoint Form::Position() {
 
 void Form::SetCorner(int32_t PixelPoint::*axis, float twips) {
   EnsureLoaded();
-  int32_t pixels = PixelsFromTwips(twips);
+  int32_t pixels = PixelsFromTwips(twips, scale_);
   PixelPoint corner = Position();
   corner.*axis = pixels;
   CurrentBackend().MoveWindow(corner);
@@ -56,7 +77,7 @@ bool Form::OnAMonitor() {
 
 float Form::Top() {
   EnsureLoaded();
-  return TwipsFromPixels(Position().y);
+  return TwipsFromPixels(Position().y, scale_);
 }
 
 void Form::SetTop(float twips) {
@@ -65,7 +86,7 @@ void Form::SetTop(float twips) {
 
 float Form::Left() {
   EnsureLoaded();
-  return TwipsFromPixels(Position().x);
+  return TwipsFromPixels(Position().x, scale_);
 }
 
 void Form::SetLeft(float twips) {
@@ -141,12 +162,12 @@ double Form::PixelsPerUnit() const {
 
 float Form::ScaleWidth() {
   EnsureLoaded();
-  return static_cast<float>(persistent_.width() / PixelsPerUnit());
+  return static_cast<float>(logical_.width() / PixelsPerUnit());
 }
 
 float Form::ScaleHeight() {
   EnsureLoaded();
-  return static_cast<float>(persistent_.height() / PixelsPerUnit());
+  return static_cast<float>(logical_.height() / PixelsPerUnit());
 }
 
 const StdPicture& Form::Picture() {
@@ -188,7 +209,11 @@ void Form::Circle(float x, float y, float radius, int32_t color) {
   if (definition_.fillStyle == kFillSolid) fill = ArgbFromColor(ResolveColor(state_.fillColor));
   Image& target = state_.autoRedraw ? persistent_ : screen_;
   ImageChanged();
-  MarkDirty(target.Circle(x * scale, y * scale, radius * scale, outline, fill));
+  // Drawn at the device's resolution, so that a circle stays round at any scale; what lasts
+  // (AutoRedraw) is drawn in program pixels too, for Point to read.
+  MarkDirty(target.Circle(scale_.DeviceCoordinate(x * scale), scale_.DeviceCoordinate(y * scale),
+                          radius * scale * scale_.factor(), outline, fill));
+  if (state_.autoRedraw) logical_.Circle(x * scale, y * scale, radius * scale, outline, fill);
 }
 
 int32_t Form::Point(float x, float y) {
@@ -196,10 +221,10 @@ int32_t Form::Point(float x, float y) {
   double scale = PixelsPerUnit();
   double column = std::floor(x * scale);
   double row = std::floor(y * scale);
-  if (!(column >= 0 && row >= 0 && column < persistent_.width() && row < persistent_.height())) {
+  if (!(column >= 0 && row >= 0 && column < logical_.width() && row < logical_.height())) {
     return -1;
   }
-  return ColorFromArgb(persistent_.Pixel(static_cast<int32_t>(column), static_cast<int32_t>(row)));
+  return ColorFromArgb(logical_.Pixel(static_cast<int32_t>(column), static_cast<int32_t>(row)));
 }
 
 void Form::AddControl(Control& control) {
@@ -284,7 +309,8 @@ void Form::OnTimer(int timerId) {
   }
 }
 
-void Form::OnMouseDown(int16_t button, int16_t shift, PixelPoint client) {
+void Form::OnMouseDown(int16_t button, int16_t shift, PixelPoint deviceClient) {
+  PixelPoint client = scale_.FromDevice(deviceClient);
   double scale = PixelsPerUnit();
   RaiseEvent([&] {
     Form_MouseDown(button, shift, static_cast<float>(client.x / scale),
@@ -315,6 +341,19 @@ void Form::OnExpose(const PixelRect& area) {
   }
   CurrentBackend().Upload(Displayed(), clipped);
   shown_.CopyArea(Displayed(), clipped);
+}
+
+void Form::OnScaleChanged() {
+  DeviceScale scale = CurrentScale();
+  if (!loaded_ || scale == scale_) return;
+  scale_ = scale;
+  // What was drawn is drawn again by whoever drew it: the generation tells them.
+  PaintAtScale();
+  dirty_.clear();
+  CurrentBackend().ResizeWindow({persistent_.width(), persistent_.height()});
+  ReshapeWindow();
+  CurrentBackend().Upload(Displayed(), Displayed().Bounds());
+  ImageChanged();
 }
 
 }  // namespace oculon

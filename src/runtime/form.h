@@ -1,5 +1,6 @@
 // A window of the forms runtime: properties in twips, drawing in its scale, a persistent
-// image, controls with a keyboard focus, and the events the backend reports.
+// image, controls with a keyboard focus, and the events the backend reports. The program works
+// in 96-dpi pixels; the window's images are in device pixels, at the desktop's scale.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "runtime/backend.h"
 #include "runtime/controls.h"
+#include "runtime/device_scale.h"
 #include "runtime/image.h"
 #include "runtime/picture.h"
 #include "runtime/timer.h"
@@ -97,11 +99,14 @@ class Form : public EventSink {
   void OnDblClick() override;
   void OnKey(Key key) override;
   void OnExpose(const PixelRect& area) override;
+  void OnScaleChanged() override;
 
   template <class Handler>
   void RaiseEvent(Handler&& handler);
 
   void EnsureLoaded();
+  // The persistent, screen and shown images afresh at scale_: the background and the picture.
+  void PaintAtScale();
   // Moves the window's corner along one axis to `twips`; the other coordinate stays.
   void SetCorner(int32_t PixelPoint::*axis, float twips);
   PixelPoint Position();
@@ -126,14 +131,19 @@ class Form : public EventSink {
   bool timersMaySleep_ = false;  // a timer was let sleep, and nothing has woken it through here
   bool loaded_ = false;
   uint32_t handle_ = 0;
+  DeviceScale scale_;  // the scale the window's images are drawn at
 
   // What the window shows: the persistent image while AutoRedraw is on, the screen image
   // otherwise.
   const Image& Displayed() const;
 
-  // The persistent image holds the picture over BackColor and what was drawn with AutoRedraw
-  // on. The screen image is what the window shows while AutoRedraw is off: the persistent
-  // image and what was drawn on the screen alone. The shown image is what the backend has.
+  // In program pixels, the persistent image as Point reads it: the picture over BackColor and
+  // what was drawn with AutoRedraw on.
+  Image logical_;
+  // In device pixels: the persistent image holds the picture over BackColor and what was drawn
+  // with AutoRedraw on. The screen image is what the window shows while AutoRedraw is off: the
+  // persistent image and what was drawn on the screen alone. The shown image is what the backend
+  // has.
   Image persistent_;
   Image screen_;
   Image shown_;

@@ -12,11 +12,19 @@ namespace oculon {
 ScreenObject Screen;
 
 float ScreenObject::Width() {
-  return TwipsFromPixels(CurrentBackend().ScreenSize().width);
+  return TwipsFromPixels(CurrentBackend().ScreenSize().width, CurrentScale());
 }
 
 float ScreenObject::Height() {
-  return TwipsFromPixels(CurrentBackend().ScreenSize().height);
+  return TwipsFromPixels(CurrentBackend().ScreenSize().height, CurrentScale());
+}
+
+float ScreenObject::TwipsPerPixelX() {
+  return static_cast<float>(CurrentScale().TwipsPerPixel());
+}
+
+float ScreenObject::TwipsPerPixelY() {
+  return TwipsPerPixelX();
 }
 
 bool ShowsOnAMonitor(const PixelRect& window, std::span<const PixelRect> monitors) {
@@ -28,8 +36,8 @@ bool ShowsOnAMonitor(const PixelRect& window, std::span<const PixelRect> monitor
   });
 }
 
-int32_t PixelsFromTwips(float twips) {
-  return CLng(double{twips} / kTwipsPerPixel);
+int32_t PixelsFromTwips(float twips, DeviceScale scale) {
+  return CLng(double{twips} / scale.TwipsPerPixel());
 }
 
 }  // namespace oculon

@@ -267,6 +267,18 @@ Point Display::WindowPosition(xcb_window_t window) {
   return reply ? Point{reply->dst_x, reply->dst_y} : Point{INT32_MIN, INT32_MIN};
 }
 
+Point Display::WindowSize(xcb_window_t window) {
+  auto reply =
+      Owned(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+  return reply ? Point{reply->width, reply->height} : Point{};
+}
+
+void Display::SetResources(const std::string& text) {
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, XCB_ATOM_RESOURCE_MANAGER,
+                      XCB_ATOM_STRING, 8, uint32_t(text.size()), text.data());
+  xcb_flush(connection_);
+}
+
 std::vector<xcb_rectangle_t> Display::Shape(xcb_window_t window, uint8_t kind) {
   auto reply = Owned(xcb_shape_get_rectangles_reply(
       connection_, xcb_shape_get_rectangles(connection_, window, kind), nullptr));

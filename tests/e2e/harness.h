@@ -92,6 +92,10 @@ class Display {
   std::optional<xcb_window_t> FindWindow(const std::string& title,
                                          std::chrono::milliseconds deadline = 5s);
   Point WindowPosition(xcb_window_t window);
+  Point WindowSize(xcb_window_t window);
+  // Replaces the root's resource database (what xrdb loads), as a desktop does when the user
+  // changes its settings.
+  void SetResources(const std::string& text);
   bool IsViewable(xcb_window_t window);
   std::vector<xcb_rectangle_t> Shape(xcb_window_t window, uint8_t kind);
   std::vector<uint32_t> Property32(xcb_window_t window, const std::string& name);

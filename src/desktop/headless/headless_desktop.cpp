@@ -38,6 +38,21 @@ void HeadlessDesktop::MoveWindow(PixelPoint topLeft) {
   WakeTimers();
 }
 
+void HeadlessDesktop::ResizeWindow(PixelSize size) {
+  PixelPoint centre{window_.position.x + window_.size.width / 2,
+                    window_.position.y + window_.size.height / 2};
+  window_.size = size;
+  window_.position = {centre.x - size.width / 2, centre.y - size.height / 2};
+  window_.content = Image(size.width, size.height);
+  if (window_.shaped) window_.shape.clear();
+  WakeTimers();
+}
+
+void HeadlessDesktop::SetDpi(int dpi) {
+  dpi_ = dpi;
+  if (sink_) Deliver([&] { sink_->OnScaleChanged(); });
+}
+
 void HeadlessDesktop::SetScreenSize(PixelSize size) {
   screen_ = size;
   monitors_.front() = {0, 0, size.width, size.height};

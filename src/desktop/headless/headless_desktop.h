@@ -22,6 +22,8 @@ class HeadlessDesktop : public Backend {
   void SetScreenSize(PixelSize size);
   void SetOtherMonitors(std::vector<PixelRect> monitors);
   void SetPointer(PixelPoint point);
+  // The desktop's scale changes (the window, if any, hears of it at once).
+  void SetDpi(int dpi);
   void SetAnotherInstanceRuns(bool runs) { anotherInstance_ = runs; }
   void SetShapeRefused(bool refused) { shapeRefused_ = refused; }
   void SetQueriesFail(bool fail) { queriesFail_ = fail; }
@@ -81,10 +83,12 @@ class HeadlessDesktop : public Backend {
 
   // --- Backend ---
   PixelSize ScreenSize() override { return screen_; }
+  int Dpi() override { return dpi_; }
   std::span<const PixelRect> Monitors() override { return monitors_; }
   bool AnotherInstanceRuns() override { return anotherInstance_; }
   uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
   void MoveWindow(PixelPoint topLeft) override;
+  void ResizeWindow(PixelSize size) override;
   // Like a real desktop, showing the window exposes all of it.
   void ShowWindow() override;
   void SetTopmost() override { window_.topmost = true; }
@@ -113,6 +117,7 @@ class HeadlessDesktop : public Backend {
   PixelSize screen_;
   std::vector<PixelRect> monitors_;  // the screen first
   PixelPoint pointer_;
+  int dpi_ = 96;
   bool anotherInstance_ = false;
   bool shapeRefused_ = false;
   bool queriesFail_ = false;

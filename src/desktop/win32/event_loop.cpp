@@ -74,6 +74,9 @@ LRESULT Win32Backend::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       OnPaint();
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const ::RECT*>(lParam));
+      return 0;
     case WM_ERASEBKGND:
       return 1;  // every pixel is painted from the image
     case WM_QUERYENDSESSION:
@@ -107,6 +110,14 @@ void Win32Backend::OnMouseDown(int16_t button, WPARAM wParam, LPARAM lParam) {
 void Win32Backend::OnKeyDown(WPARAM virtualKey) {
   if (std::optional<Key> key = KeyFrom(virtualKey, GetKeyState(VK_SHIFT) < 0))
     Deliver([&] { sink_->OnKey(*key); });
+}
+
+void Win32Backend::OnDpiChanged(int dpi, const ::RECT& suggested) {
+  if (dpi == dpi_) return;
+  dpi_ = dpi;
+  suggestedPlace_ = suggested;
+  Deliver([&] { sink_->OnScaleChanged(); });
+  suggestedPlace_.reset();
 }
 
 void Win32Backend::OnPaint() {

@@ -14,6 +14,14 @@ namespace {
 
 constexpr int kResourceIcon = 1;
 
+// The dpi the system was started with: every monitor's where Windows cannot tell them apart.
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
 BITMAPINFO TopDownBitmap(int32_t width, int32_t height) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -28,7 +36,7 @@ BITMAPINFO TopDownBitmap(int32_t width, int32_t height) {
 }  // namespace
 
 Win32Backend::Win32Backend(const ProgramInfo& program)
-    : program_(program), windowClass_(Wide(program.name)) {
+    : program_(program), windowClass_(Wide(program.name)), dpi_(SystemDpi()) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_DBLCLKS;
@@ -43,8 +51,21 @@ Win32Backend::Win32Backend(const ProgramInfo& program)
 Win32Backend::~Win32Backend() {
   if (window_) DestroyWindow(window_);
   if (icon_) DestroyIcon(icon_);
+  FreeStaging();
+}
+
+void Win32Backend::FreeStaging() {
   if (staging_.bitmap) DeleteObject(staging_.bitmap);
   if (staging_.dc) DeleteDC(staging_.dc);
+  staging_ = {};
+}
+
+int Win32Backend::WindowDpi() const {
+  using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowCall>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  UINT dpi = getDpiForWindow && window_ ? getDpiForWindow(window_) : 0;
+  return dpi != 0 ? int(dpi) : SystemDpi();
 }
 
 PixelSize Win32Backend::ScreenSize() {
@@ -85,6 +106,7 @@ uint32_t Win32Backend::CreateWindow(const WindowRequest& request, EventSink& sin
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
   }
   MakeStaging();
+  dpi_ = WindowDpi();
   for (auto& [id, interval] : pendingTimers_)
     SetTimer(window_, UINT_PTR(id), UINT(interval), nullptr);
   pendingTimers_.clear();
@@ -120,6 +142,20 @@ HICON Win32Backend::MakeIcon(const Image& icon) {
 void Win32Backend::MoveWindow(PixelPoint topLeft) {
   SetWindowPos(window_, nullptr, topLeft.x, topLeft.y, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Backend::ResizeWindow(PixelSize size) {
+  PixelRect now{};
+  if (!WindowRect(now)) return;
+  PixelPoint corner{now.left + (now.Width() - size.width) / 2,
+                    now.top + (now.Height() - size.height) / 2};
+  if (suggestedPlace_) corner = {suggestedPlace_->left, suggestedPlace_->top};
+  suggestedPlace_.reset();
+  size_ = size;
+  FreeStaging();
+  MakeStaging();
+  SetWindowPos(window_, nullptr, corner.x, corner.y, size.width, size.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Backend::ShowWindow() {

@@ -26,10 +26,12 @@ class Win32Backend : public Desktop {
 
   // --- Backend ---
   PixelSize ScreenSize() override;
+  int Dpi() override { return dpi_; }
   std::span<const PixelRect> Monitors() override;
   bool AnotherInstanceRuns() override;
   uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
   void MoveWindow(PixelPoint topLeft) override;
+  void ResizeWindow(PixelSize size) override;
   void ShowWindow() override;
   void SetTopmost() override;
   bool SetShape(std::span<const PixelRect> rects) override;
@@ -61,8 +63,13 @@ class Win32Backend : public Desktop {
   void OnMouseDown(int16_t button, WPARAM wParam, LPARAM lParam);
   void OnKeyDown(WPARAM virtualKey);
   void OnPaint();
+  // The window is now on a monitor of another scale; Windows suggests its place there.
+  void OnDpiChanged(int dpi, const ::RECT& suggested);
+  // The window's dpi where Windows can tell it (Windows 10 1607 and later), else the system's.
+  int WindowDpi() const;
   void StartMove();
   void MakeStaging();
+  void FreeStaging();
   HICON MakeIcon(const Image& icon);
 
   // Where uploaded pixels wait for the blit: a DIB section the window's size, made once.
@@ -81,6 +88,9 @@ class Win32Backend : public Desktop {
   HICON icon_ = nullptr;
   EventSink* sink_ = nullptr;
   PixelSize size_;
+  int dpi_;
+  // Where Windows suggested the window go at a new scale, until it is resized there.
+  std::optional<::RECT> suggestedPlace_;
   Staging staging_;
   // Timers started before the window exists: started with it.
   std::vector<std::pair<int, int>> pendingTimers_;

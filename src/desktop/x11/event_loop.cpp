@@ -22,7 +22,7 @@ namespace {
 // The bit of an event's type that marks one another client sent (SendEvent).
 constexpr uint8_t kSentByAClient = 0x80;
 
-// A press that moves this far with the button down becomes a move.
+// A press that moves this far with the button down becomes a move (at 96 dpi, as the next one).
 constexpr int kDragThreshold = 4;
 // Two left presses this close in time and place make a double-click.
 constexpr xcb_timestamp_t kDoubleClickMs = 500;
@@ -71,11 +71,6 @@ void X11Backend::DispatchPending() {
     CheckPlacement(configure->sequence);
     WakeTimers();  // moved or resized, by the program, the user or the window manager
   }
-}
-
-template <class Event>
-void X11Backend::Deliver(Event&& event) {
-  if (!exitCode_) exitCode_ = DeliverEvent(*this, event);
 }
 
 void X11Backend::CheckConnection() {
@@ -276,7 +271,7 @@ void X11Backend::OnButtonPress(const xcb_button_press_event_t& event) {
   PixelPoint root{event.root_x, event.root_y};
   if (button == kLeftButton) {
     bool pairs = lastPressCanPair_ && event.time - lastLeftPressTime_ <= kDoubleClickMs &&
-                 Near(root, lastLeftPressRoot_, kDoubleClickDistance);
+                 Near(root, lastLeftPressRoot_, PointerDistance(kDoubleClickDistance));
     lastLeftPressTime_ = event.time;
     lastLeftPressRoot_ = root;
     lastPressCanPair_ = !pairs;  // a third press starts a new pair
@@ -301,7 +296,7 @@ void X11Backend::BeginMove() {
 
 void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
   PixelPoint pointer{event.root_x, event.root_y};
-  if (press_ == Press::kArmed && !Near(pointer, pressRoot_, kDragThreshold - 1)) {
+  if (press_ == Press::kArmed && !Near(pointer, pressRoot_, PointerDistance(kDragThreshold) - 1)) {
     StartMove(pointer);
   }
   if (press_ == Press::kOwnMove) {

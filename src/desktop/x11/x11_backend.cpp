@@ -14,6 +14,7 @@
 
 #include "desktop/x11/loop_observer.h"
 #include "desktop/x11/primary_monitor.h"
+#include "desktop/x11/resource_dpi.h"
 
 namespace oculon::x11 {
 namespace {
@@ -133,13 +134,15 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
   const xcb_query_extension_reply_t* input = PresentExtension(connection_, &xcb_input_id);
   xcb_input_xi_query_version_cookie_t version{};
   if (input) version = xcb_input_xi_query_version(connection_, 2, 0);
+  xcb_get_property_cookie_t resources = AskResources();
   TakeLayout(QueryLayout(connection_, *screen_));
+  dpi_ = ReadDpi(resources);
   if (input) {
     ReplyPtr<xcb_input_xi_query_version_reply_t> reply(
         xcb_input_xi_query_version_reply(connection_, version, nullptr));
     if (reply && reply->major_version >= 2) xinput_ = input;  // it tells of raw motion
   }
-  // The root's properties tell when a window manager comes or goes.
+  // The root's properties tell when a window manager comes or goes, and when the scale changes.
   uint32_t propertyChanges = XCB_EVENT_MASK_PROPERTY_CHANGE;
   xcb_change_window_attributes(connection_, screen_->root, XCB_CW_EVENT_MASK, &propertyChanges);
   if (randr_) {
@@ -303,6 +306,20 @@ uint16_t X11Backend::ConfigurePosition() {
 void X11Backend::MoveWindow(PixelPoint topLeft) {
   position_ = topLeft;
   if (!mapped_) WriteSizeHints();  // the window manager takes the position from the hints
+  ConfigurePosition();
+}
+
+void X11Backend::ResizeWindow(PixelSize size) {
+  PixelRect now{};
+  if (!WindowRect(now)) now = RectAt(position_);
+  position_ = {now.left + (now.Width() - size.width) / 2,
+               now.top + (now.Height() - size.height) / 2};
+  size_ = size;
+  WriteSizeHints();  // the manager holds the window to the size the hints give
+  const uint32_t values[] = {static_cast<uint32_t>(size_.width),
+                             static_cast<uint32_t>(size_.height)};
+  xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                       values);
   ConfigurePosition();
 }
 
@@ -503,6 +520,27 @@ void X11Backend::OnRootPropertyChanged(xcb_atom_t property) {
   if (property == atoms_._NET_SUPPORTING_WM_CHECK || property == atoms_._NET_SUPPORTED) {
     windowManager_.reset();  // a manager came, went or changed its mind
   }
+  if (property == XCB_ATOM_RESOURCE_MANAGER) {
+    int dpi = ReadDpi(AskResources());
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    if (sink_) Deliver([&] { sink_->OnScaleChanged(); });
+  }
+}
+
+xcb_get_property_cookie_t X11Backend::AskResources() {
+  // The database is text of a few kilobytes; a megabyte is more than any desktop writes.
+  constexpr uint32_t kMostWords = 256 * 1024;
+  return xcb_get_property(connection_, 0, screen_->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING,
+                          0, kMostWords);
+}
+
+int X11Backend::ReadDpi(xcb_get_property_cookie_t asked) {
+  auto reply =
+      ReplyPtr<xcb_get_property_reply_t>(xcb_get_property_reply(connection_, asked, nullptr));
+  if (!reply) return DpiFromResources({});
+  return DpiFromResources({static_cast<const char*>(xcb_get_property_value(reply.get())),
+                           size_t(xcb_get_property_value_length(reply.get()))});
 }
 
 void X11Backend::StartTimer(int timerId, int intervalMs) {

@@ -33,10 +33,12 @@ class X11Backend : public Desktop {
 
   // --- Backend ---
   PixelSize ScreenSize() override;
+  int Dpi() override { return dpi_; }
   std::span<const PixelRect> Monitors() override { return monitors_; }
   bool AnotherInstanceRuns() override;
   uint32_t CreateWindow(const WindowRequest& request, EventSink& sink) override;
   void MoveWindow(PixelPoint topLeft) override;
+  void ResizeWindow(PixelSize size) override;
   void ShowWindow() override;
   void SetTopmost() override;
   bool SetShape(std::span<const PixelRect> rects) override;
@@ -127,7 +129,9 @@ class X11Backend : public Desktop {
   void Dispatch(xcb_generic_event_t* event);
   // Runs one event of the sink; none once the program is ending.
   template <class Event>
-  void Deliver(Event&& event);
+  void Deliver(Event&& event) {
+    if (!exitCode_) exitCode_ = DeliverEvent(*this, event);
+  }
   void OnButtonPress(const xcb_button_press_event_t& event);
   void OnButtonRelease(const xcb_button_release_event_t& event);
   void OnMotion(const xcb_motion_notify_event_t& event);
@@ -136,6 +140,11 @@ class X11Backend : public Desktop {
   void OnLayoutChanged();
   void ReportXError(const xcb_generic_error_t& error);
   void OnRootPropertyChanged(xcb_atom_t property);
+  // The desktop's dpi from the root's resources, asked for and then read.
+  xcb_get_property_cookie_t AskResources();
+  int ReadDpi(xcb_get_property_cookie_t asked);
+  // A distance the user makes with the pointer, in device pixels at the desktop's scale.
+  int PointerDistance(int unscaled) const { return unscaled * dpi_ / 96; }
   void StartMove(PixelPoint pointer);
   // The loop ends with `exitCode` and delivers no further event.
   void EndProgram(int exitCode);
@@ -158,6 +167,7 @@ class X11Backend : public Desktop {
   PixelRect primary_;
   std::vector<PixelRect> monitors_;  // every monitor, on the desktop (from the primary's corner)
   xcb_key_symbols_t* keySymbols_ = nullptr;
+  int dpi_ = 96;  // the desktop's, as its resources say
   InstanceLock instanceLock_;
 
   // --- The window ---

@@ -1,10 +1,11 @@
-// PNG decoding with the Windows Imaging Component, into 0xAARRGGBB pixels: every Windows has
-// it, so the program carries no decoder of its own.
+// PNG decoding and resampling with the Windows Imaging Component, into 0xAARRGGBB pixels: every
+// Windows has it, so the program carries no decoder or filter of its own.
 #include <wincodec.h>
 
 #include <limits>
 
 #include "runtime/picture.h"
+#include "runtime/scaled_picture.h"
 #include "system/windows/windows_api.h"
 
 namespace oculon {
@@ -34,6 +35,12 @@ bool ComStarted() {
   return SUCCEEDED(started) || started == RPC_E_CHANGED_MODE;
 }
 
+bool MakeFactory(ComPtr<IWICImagingFactory>& factory) {
+  return ComStarted() &&
+         SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_PPV_ARGS(factory.Receive())));
+}
+
 }  // namespace
 
 StdPicture StdPicture::FromPng(std::span<const unsigned char> png) {
@@ -43,9 +50,7 @@ StdPicture StdPicture::FromPng(std::span<const unsigned char> png) {
   ComPtr<IWICBitmapDecoder> decoder;
   ComPtr<IWICBitmapFrameDecode> frame;
   ComPtr<IWICBitmapSource> converted;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_PPV_ARGS(factory.Receive()))) ||
-      FAILED(factory->CreateStream(stream.Receive())) ||
+  if (!MakeFactory(factory) || FAILED(factory->CreateStream(stream.Receive())) ||
       FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(png.data()), DWORD(png.size()))) ||
       FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.Receive())) ||
       FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand)) ||
@@ -67,6 +72,29 @@ StdPicture StdPicture::FromPng(std::span<const unsigned char> png) {
   auto* pixels = reinterpret_cast<BYTE*>(image.mutable_pixels().data());
   if (FAILED(converted->CopyPixels(nullptr, width * 4, width * height * 4, pixels))) return {};
   return FromImage(std::move(image));
+}
+
+Image ResampledImage(const Image& premultiplied, PixelSize size) {
+  ComPtr<IWICImagingFactory> factory;
+  ComPtr<IWICBitmap> source;
+  ComPtr<IWICBitmapScaler> scaler;
+  UINT stride = UINT(premultiplied.width()) * 4;
+  auto* pixels = reinterpret_cast<BYTE*>(const_cast<uint32_t*>(premultiplied.pixels().data()));
+  Image result(size.width, size.height);
+  auto* out = reinterpret_cast<BYTE*>(result.mutable_pixels().data());
+  // Fant's filter averages every source pixel a target pixel covers.
+  if (!MakeFactory(factory) ||
+      FAILED(factory->CreateBitmapFromMemory(
+          UINT(premultiplied.width()), UINT(premultiplied.height()), GUID_WICPixelFormat32bppPBGRA,
+          stride, UINT(premultiplied.pixels().size_bytes()), pixels, source.Receive())) ||
+      FAILED(factory->CreateBitmapScaler(scaler.Receive())) ||
+      FAILED(scaler->Initialize(source.get(), UINT(size.width), UINT(size.height),
+                                WICBitmapInterpolationModeFant)) ||
+      FAILED(scaler->CopyPixels(nullptr, UINT(size.width) * 4, UINT(result.pixels().size_bytes()),
+                                out))) {
+    return {};
+  }
+  return result;
 }
 
 }  // namespace oculon
