@@ -121,6 +121,45 @@ TEST_F(OnWine, ASecondStartEndsAtOnceAndACloseEndsWithoutWriting) {
   EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
 }
 
+// The prefix's display set to 192 dpi, as the user's 200 % is, for one test.
+class OnWineAt200Percent : public OnWine {
+ protected:
+  OnWineAt200Percent() {
+    SetLogPixels({"add", kKey, "/v", "LogPixels", "/t", "REG_DWORD", "/d", "192", "/f"});
+  }
+  ~OnWineAt200Percent() override { SetLogPixels({"delete", kKey, "/v", "LogPixels", "/f"}); }
+  void SetLogPixels(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {kWine, "reg"});
+    RunWine(arguments, display.name(), 60s);
+  }
+  static constexpr char kKey[] = "HKCU\\Control Panel\\Desktop";
+};
+
+TEST_F(OnWineAt200Percent, TheHeadIsTwiceItsSizeItsEyesFollowAndItsPlaceIsSavedInTwips) {
+  ASSERT_TRUE(Launch({kWine}));
+  ASSERT_TRUE(WaitFor([&] { return Screen(105, 296) == kWhite; }));  // the left eye, scaled
+  EXPECT_EQ(display.WindowSize(window), (Point{340, 644}));
+  EXPECT_EQ(Position(), (Point{470, 0}));
+  int area = 0;
+  for (const xcb_rectangle_t& r : display.Shape(window, XCB_SHAPE_SK_BOUNDING))
+    area += r.width * r.height;
+  EXPECT_EQ(area, 4 * 36326);
+  // The left eye is centred on (116.5, 296.5) now: the pointer level with it, far to the right.
+  display.MovePointer(kScreenWidth - 1, 297);
+  EXPECT_TRUE(
+      WaitFor([&] { return Screen(117 + 20, 297) == kBlack && Screen(117 - 3, 297) == kWhite; }));
+
+  Point from = ScreenOf(170, 500);
+  display.Drag(from, {from.x - 200, from.y + 150});
+  ASSERT_TRUE(WaitFor([&] { return Position() == Point{270, 150}; }));
+  Point head = ScreenOf(170, 500);
+  display.DoubleClick(head.x, head.y);
+  EXPECT_EQ(program->WaitForExit(10s), 0);
+  EXPECT_EQ(ReadText(installed.settingsFile()), "[Brask's Quibbet]\r\nTop=1125\r\nLeft=2025\r\n");
+  ASSERT_TRUE(Launch({kWine}));
+  EXPECT_TRUE(WaitFor([&] { return Position() == Point{270, 150}; }));
+}
+
 TEST_F(OnWine, AfterAClickTheKeyboardReachesTheHiddenPanel) {
   ASSERT_TRUE(StartOnWine());
   // Openbox does not focus a new window that skips the taskbar on its own, and Wine 8 does not
