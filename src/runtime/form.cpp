@@ -42,10 +42,7 @@ void Form::PaintAtScale() {
   PixelSize size = scale_.ToDevice(PixelSize{logical_.width(), logical_.height()});
   persistent_ = Image(size.width, size.height, ArgbFromColor(ResolveColor(definition_.backColor)));
   if (definition_.picture.Handle() != 0) {
-    const Image& picture = definition_.picture.image();
-    persistent_.Draw(
-        ScaledPicture(picture, scale_.ToDevice(PixelSize{picture.width(), picture.height()})), 0,
-        0);
+    persistent_.Draw(ScaledPicture(definition_.picture.image(), scale_), 0, 0);
   }
   screen_ = persistent_;
   shown_ = persistent_;

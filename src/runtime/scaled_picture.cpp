@@ -2,21 +2,34 @@
 #include "runtime/scaled_picture.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace oculon {
 namespace {
 
-uint32_t NearestPixel(const Image& picture, PixelSize size, int32_t x, int32_t y) {
-  int32_t column = int32_t(int64_t{x} * picture.width() / size.width);
-  int32_t row = int32_t(int64_t{y} * picture.height() / size.height);
-  return picture.Pixel(column, row);
+// For each device column (or row), the picture's column (row) that covers it.
+std::vector<int32_t> Owners(int32_t pixels, DeviceScale scale) {
+  std::vector<int32_t> owners;
+  for (int32_t pixel = 0; pixel < pixels; ++pixel) {
+    owners.resize(size_t(std::max(scale.ToDevice(pixel + 1), 0)), pixel);
+  }
+  return owners;
 }
 
-Image Blocks(const Image& picture, PixelSize size) {
-  Image scaled(size.width, size.height);
-  for (int32_t y = 0; y < size.height; ++y) {
-    for (int32_t x = 0; x < size.width; ++x)
-      scaled.SetPixel(x, y, NearestPixel(picture, size, x, y));
+struct Coverage {
+  std::vector<int32_t> columns;
+  std::vector<int32_t> rows;
+  uint32_t Pixel(const Image& picture, int32_t x, int32_t y) const {
+    return picture.Pixel(columns[size_t(x)], rows[size_t(y)]);
+  }
+};
+
+Image Blocks(const Image& picture, const Coverage& coverage) {
+  Image scaled(int32_t(coverage.columns.size()), int32_t(coverage.rows.size()));
+  for (int32_t y = 0; y < scaled.height(); ++y) {
+    for (int32_t x = 0; x < scaled.width(); ++x) {
+      scaled.SetPixel(x, y, coverage.Pixel(picture, x, y));
+    }
   }
   return scaled;
 }
@@ -41,22 +54,20 @@ uint32_t Unpremultiplied(uint32_t pixel) {
 
 }  // namespace
 
-Image ScaledPicture(const Image& picture, PixelSize size) {
-  if (picture.width() == 0 || picture.height() == 0 || size.width <= 0 || size.height <= 0) {
-    return {};
-  }
-  if (size == PixelSize{picture.width(), picture.height()}) return picture;
-  bool whole = size.width % picture.width() == 0 && size.height % picture.height() == 0;
-  if (whole) return Blocks(picture, size);
+Image ScaledPicture(const Image& picture, DeviceScale scale) {
+  if (scale == DeviceScale() || picture.width() == 0 || picture.height() == 0) return picture;
+  Coverage coverage{Owners(picture.width(), scale), Owners(picture.height(), scale)};
+  if (scale.IsWhole()) return Blocks(picture, coverage);
+  PixelSize size{int32_t(coverage.columns.size()), int32_t(coverage.rows.size())};
   Image resampled = ResampledImage(WithoutBackground(picture), size);
   if (resampled.width() != size.width || resampled.height() != size.height) {
-    return Blocks(picture, size);
+    return Blocks(picture, coverage);
   }
   for (int32_t y = 0; y < size.height; ++y) {
     for (int32_t x = 0; x < size.width; ++x) {
       uint32_t pixel = resampled.Pixel(x, y);
-      resampled.SetPixel(
-          x, y, pixel >> 24 == 0 ? NearestPixel(picture, size, x, y) : Unpremultiplied(pixel));
+      resampled.SetPixel(x, y,
+                         pixel >> 24 == 0 ? coverage.Pixel(picture, x, y) : Unpremultiplied(pixel));
     }
   }
   return resampled;

@@ -2,16 +2,18 @@
 // others, with its background colour kept out of the figure's edge.
 #pragma once
 
+#include "runtime/device_scale.h"
 #include "runtime/geometry.h"
 #include "runtime/image.h"
 
 namespace oculon {
 
-// `picture` at `size`. At a whole multiple of its size each pixel becomes a block; otherwise it
-// is resampled with a smoothing filter in which the background colour (that of the top-left
-// pixel) counts for nothing, so the figure's edge pixels take no tint of it. A pixel that the
-// filter gives nothing but background keeps the nearest original pixel.
-Image ScaledPicture(const Image& picture, PixelSize size);
+// `picture` at `scale`, each of its pixels covering the device pixels that the scale's rounding
+// gives it (as a window's shape does). At a whole scale each pixel becomes a block; otherwise
+// the picture is resampled with a smoothing filter in which the background colour (that of the
+// top-left pixel) counts for nothing, so the figure's edge takes no tint of it. A device pixel
+// that the filter gives nothing but background shows the picture's pixel that covers it.
+Image ScaledPicture(const Image& picture, DeviceScale scale);
 
 // The system's filter: `premultiplied` (alpha-premultiplied 0xAARRGGBB) resampled to `size`;
 // an empty image when the system cannot.
