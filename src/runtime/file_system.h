@@ -52,10 +52,14 @@ bool CreateFolders(const std::string& folder);
 // that is there is a folder (on POSIX, one the user may write). Nothing is made to find out.
 bool FoldersCanBeMade(const std::string& folder);
 
+// The user's configuration folder: $XDG_CONFIG_HOME, or ~/.config; %APPDATA% on Windows.
+// "" when there is none.
+std::string UserConfigurationFolder();
+
 // These write a folder path and return its length, or 0 when it does not fit `size`.
-// The Windows folder stands for the user's configuration folder ($XDG_CONFIG_HOME, or
-// ~/.config; %APPDATA% on Windows), the System folder for /usr/lib (the system folder on
-// Windows): nothing in the program reads either.
+// The Windows folder and the System folder are the system's on Windows; on POSIX the first
+// stands for the user's configuration folder, the second for /usr/lib. Nothing in the program
+// reads either.
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size);
 uint32_t GetSystemDirectoryA(char* buffer, uint32_t size);
 // $TMPDIR, or "/tmp/" (the user's temporary folder on Windows), with a trailing separator.

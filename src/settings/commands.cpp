@@ -54,7 +54,8 @@ std::string FolderFrom(Query query) {
 
 // The user's own folder for the settings file, in the configuration folder; "" without one.
 std::string UsersSettingsFolder() {
-  return gWinDir.empty() ? "" : gWinDir + "oculon";
+  std::string configuration = UserConfigurationFolder();
+  return configuration.empty() ? "" : AddBackslash(configuration) + "oculon";
 }
 
 }  // namespace
@@ -84,8 +85,8 @@ void InitIniFile() {
 
 std::string UsableIniFile(const std::string& besideExecutable) {
   size_t slash = besideExecutable.rfind(kPathSeparator);
-  if (slash == std::string::npos || gWinDir.empty()) return besideExecutable;
   std::string folder = UsersSettingsFolder();
+  if (slash == std::string::npos || folder.empty()) return besideExecutable;
   std::string usersOwn = folder + kPathSeparator + besideExecutable.substr(slash + 1);
   if (BelongsToUser(besideExecutable) &&
       (UserMayWrite(besideExecutable) || !PathExists(usersOwn))) {

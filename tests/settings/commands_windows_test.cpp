@@ -43,7 +43,7 @@ TEST_F(WindowsCommands, TheFileBesideTheExecutableTakesTheExecutablesOwnSpelling
 TEST_F(WindowsCommands, AFolderThatCannotHoldTheFileSendsItReCasedToApplicationData) {
   StartAs("C:\\NO SUCH\\FOLDER\\OCULON.EXE");
   std::string applicationData = std::getenv("APPDATA");
-  EXPECT_EQ(gWinDir, applicationData + "\\");
+  EXPECT_TRUE(std::filesystem::exists(gWinDir + "system32")) << gWinDir;  // Windows' own folder
   EXPECT_EQ(gIniFile, applicationData + "\\oculon\\Oculon.ini");
   WriteIni("Brask's Quibbet", "Top", "15", gIniFile);
   EXPECT_EQ(ReadFile(gIniFile), "[Brask's Quibbet]\r\nTop=15\r\n");

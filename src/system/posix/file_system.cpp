@@ -102,15 +102,18 @@ bool FoldersCanBeMade(const std::string& folder) {
   }
 }
 
-uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
+std::string UserConfigurationFolder() {
   // As the base-directory rules say: a relative or empty value is ignored.
   std::string folder = FromEnvironment("XDG_CONFIG_HOME");
-  if (!folder.starts_with(kPathSeparator)) {
-    std::string home = FromEnvironment("HOME");
-    if (!home.starts_with(kPathSeparator)) return 0;  // no home: no configuration folder
-    folder = home + "/.config";
-  }
-  return Deliver(folder, buffer, size);
+  if (folder.starts_with(kPathSeparator)) return folder;
+  std::string home = FromEnvironment("HOME");
+  if (!home.starts_with(kPathSeparator)) return "";  // no home: no configuration folder
+  return home + "/.config";
+}
+
+uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
+  std::string folder = UserConfigurationFolder();
+  return folder.empty() ? 0 : Deliver(folder, buffer, size);
 }
 
 uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) {

@@ -37,6 +37,42 @@ bool IsFolder(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A volume that takes no writes at all (a disc, a write-protected card), whatever the access
+// lists on it say.
+bool OnReadOnlyVolume(const std::wstring& path) {
+  wchar_t root[MAX_PATH + 1];
+  DWORD flags = 0;
+  return GetVolumePathNameW(path.c_str(), root, MAX_PATH + 1) &&
+         GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+         (flags & FILE_READ_ONLY_VOLUME);
+}
+
+// The owner, group and access list of a file or folder; empty when they cannot be read.
+std::vector<BYTE> SecurityDescriptor(const std::wstring& path) {
+  constexpr SECURITY_INFORMATION kWhat =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  DWORD needed = 0;
+  GetFileSecurityW(path.c_str(), kWhat, nullptr, 0, &needed);
+  std::vector<BYTE> descriptor(needed);
+  if (needed == 0 || !GetFileSecurityW(path.c_str(), kWhat, descriptor.data(), needed, &needed)) {
+    return {};
+  }
+  return descriptor;
+}
+
+// This thread's token as an access check takes it; null when it cannot be had.
+HANDLE ImpersonationToken() {
+  HANDLE token = nullptr;
+  if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY | TOKEN_DUPLICATE, TRUE, &token) &&
+      !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &token)) {
+    return nullptr;
+  }
+  HANDLE impersonation = nullptr;
+  if (!DuplicateToken(token, SecurityImpersonation, &impersonation)) impersonation = nullptr;
+  CloseHandle(token);
+  return impersonation;
+}
+
 }  // namespace
 
 std::string ThisExecutablePath() {
@@ -97,15 +133,29 @@ bool UserMayWrite(const std::string& path) {
 }
 
 bool FolderAcceptsNewFiles(const std::string& folder) {
-  // Access rules on Windows are lists, not bits: the honest answer is to try.
-  std::string probe = folder;
-  if (probe.empty() || probe.back() != kPathSeparator) probe += kPathSeparator;
-  probe += "~write-probe-" + std::to_string(GetCurrentProcessId()) + ".tmp";
-  HANDLE file = CreateFileW(Wide(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  return true;
+  std::wstring path = Wide(folder);
+  if (!IsFolder(path) || OnReadOnlyVolume(path)) return false;
+  // The folder's access list, held against this user's token: what a new file's creation
+  // would be checked against. What cannot be read counts as a no: the settings then go to the
+  // user's own folder, where they are kept all the same.
+  std::vector<BYTE> descriptor = SecurityDescriptor(path);
+  HANDLE token = ImpersonationToken();
+  if (descriptor.empty() || !token) {
+    if (token) CloseHandle(token);
+    return false;
+  }
+  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                          FILE_ALL_ACCESS};
+  DWORD desired = FILE_ADD_FILE;
+  MapGenericMask(&desired, &mapping);
+  PRIVILEGE_SET privileges{};
+  DWORD privilegesLength = sizeof privileges;
+  DWORD granted = 0;
+  BOOL allowed = FALSE;
+  bool checked = AccessCheck(descriptor.data(), token, desired, &mapping, &privileges,
+                             &privilegesLength, &granted, &allowed);
+  CloseHandle(token);
+  return checked && allowed;
 }
 
 bool FoldersCanBeMade(const std::string& folder) {
@@ -137,9 +187,14 @@ bool CreateFolders(const std::string& folder) {
   return IsFolder(path);
 }
 
+std::string UserConfigurationFolder() {
+  return Utf8(WideQuery(
+      [](wchar_t* out, DWORD length) { return GetEnvironmentVariableW(L"APPDATA", out, length); }));
+}
+
 uint32_t GetWindowsDirectoryA(char* buffer, uint32_t size) {
-  std::wstring folder = WideQuery(
-      [](wchar_t* out, DWORD length) { return GetEnvironmentVariableW(L"APPDATA", out, length); });
+  std::wstring folder =
+      WideQuery([](wchar_t* out, DWORD length) { return ::GetWindowsDirectoryW(out, length); });
   return Deliver(Utf8(folder), buffer, size);
 }
 

@@ -48,21 +48,23 @@ TEST(WindowsPaths, TheLongNameOfAnExistingFileIsSpelledAsTheFileSystemSpellsIt) 
 TEST(WindowsPaths, FoldersForTheSettingsFile) {
   TempFolder folder;
   EXPECT_TRUE(FolderAcceptsNewFiles(folder.path().string()));
-  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));  // the probe is gone
   EXPECT_FALSE(FolderAcceptsNewFiles(folder / "missing"));
+  WriteFile(folder / "file", "");
+  EXPECT_FALSE(FolderAcceptsNewFiles(folder / "file"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);  // no probe
 
   std::string nested = folder / "a\\b\\c";
   EXPECT_TRUE(CreateFolders(nested));
   EXPECT_TRUE(std::filesystem::is_directory(nested));
   EXPECT_TRUE(CreateFolders(nested));  // already there
-  WriteFile(folder / "file", "");
   EXPECT_FALSE(CreateFolders(folder / "file\\sub"));
 
   char buffer[kMaxPath];
   uint32_t length = GetTempPathA(kMaxPath, buffer);
   ASSERT_GT(length, 0u);
   EXPECT_EQ(buffer[length - 1], '\\');
-  EXPECT_GT(GetWindowsDirectoryA(buffer, kMaxPath), 0u);  // the user's application data
+  EXPECT_GT(GetWindowsDirectoryA(buffer, kMaxPath), 0u);
+  EXPECT_EQ(UserConfigurationFolder(), std::getenv("APPDATA"));
   EXPECT_GT(GetSystemDirectoryA(buffer, kMaxPath), 0u);
 }
 
