@@ -275,6 +275,34 @@ int main(int argc, char** argv) {
          << ", \"uploaded_bytes_per_tick\": " << perTick["uploaded_bytes"] << "},\n";
   }
 
+  // The same moving pointer on a desktop at 2×: four times the pixels to draw and upload, the
+  // same round trips and allocations.
+  {
+    display.SetResources("Xft.dpi:\t192\n");
+    MovingPointer pointer(display.name());
+    std::vector<double> cpu, rss;
+    for (int run = 0; run < options.runs; ++run) {
+      Run program = Measure(display, OCULON_EXECUTABLE, "Form1", options.seconds);
+      cpu.push_back(program.cpuPerSecond);
+      rss.push_back(double(program.rssKiB));
+    }
+    std::map<std::string, double> perTick = LoopCounts(display, std::min(options.seconds, 5));
+    std::printf("\npointer moving, desktop at 2x\n");
+    std::printf("  CPU, share of a core     program %.4f%%\n", Median(cpu) * 100);
+    std::printf("  memory, VmRSS (KiB)      program %.0f\n", Median(rss));
+    std::printf(
+        "  per tick (%0.f ticks)     round trips %.2f   requests %.2f   bytes uploaded %.0f\n",
+        perTick["ticks"], perTick["round_trips"], perTick["requests"], perTick["uploaded_bytes"]);
+    std::printf("  allocations per tick     by the program's code %.2f\n",
+                perTick["own_allocations"]);
+    json << "  \"moving_at_2x\": {\"cpu_program\": " << Median(cpu)
+         << ", \"rss_kib_program\": " << Median(rss)
+         << ", \"round_trips_per_tick\": " << perTick["round_trips"]
+         << ", \"own_allocations_per_tick\": " << perTick["own_allocations"]
+         << ", \"uploaded_bytes_per_tick\": " << perTick["uploaded_bytes"] << "},\n";
+    display.SetResources("");
+  }
+
   std::vector<double> mapped, firstTick;
   display.MovePointer(100, 700);
   for (int run = 0; run < 10; ++run) {

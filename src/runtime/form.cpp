@@ -24,6 +24,7 @@ void Form::EnsureLoaded() {
       Image(definition_.widthTwips / kTwipsPerPixel, definition_.heightTwips / kTwipsPerPixel,
             ArgbFromColor(ResolveColor(definition_.backColor)));
   if (definition_.picture.Handle() != 0) logical_.Draw(definition_.picture.image(), 0, 0);
+  programSize_ = {logical_.width(), logical_.height()};
   scale_ = CurrentScale();
   PaintAtScale();
   ForgetWindowShape();
@@ -38,11 +39,26 @@ void Form::EnsureLoaded() {
   Form_Load();
 }
 
+bool Form::Unscaled() const {
+  return scale_ == DeviceScale();
+}
+
+const Image& Form::ProgramImage() const {
+  return Unscaled() ? persistent_ : logical_;
+}
+
 void Form::PaintAtScale() {
-  PixelSize size = scale_.ToDevice(PixelSize{logical_.width(), logical_.height()});
-  persistent_ = Image(size.width, size.height, ArgbFromColor(ResolveColor(definition_.backColor)));
-  if (definition_.picture.Handle() != 0) {
-    persistent_.Draw(ScaledPicture(definition_.picture.image(), scale_), 0, 0);
+  if (Unscaled()) {
+    // Device pixels are the program's: one image serves for both, drawings and all.
+    persistent_ = std::move(logical_);
+    logical_ = Image();
+  } else {
+    PixelSize size = scale_.ToDevice(programSize_);
+    persistent_ =
+        Image(size.width, size.height, ArgbFromColor(ResolveColor(definition_.backColor)));
+    if (definition_.picture.Handle() != 0) {
+      persistent_.Draw(ScaledPicture(definition_.picture.image(), scale_), 0, 0);
+    }
   }
   screen_ = persistent_;
   shown_ = persistent_;
@@ -159,12 +175,12 @@ double Form::PixelsPerUnit() const {
 
 float Form::ScaleWidth() {
   EnsureLoaded();
-  return static_cast<float>(logical_.width() / PixelsPerUnit());
+  return static_cast<float>(programSize_.width / PixelsPerUnit());
 }
 
 float Form::ScaleHeight() {
   EnsureLoaded();
-  return static_cast<float>(logical_.height() / PixelsPerUnit());
+  return static_cast<float>(programSize_.height / PixelsPerUnit());
 }
 
 const StdPicture& Form::Picture() {
@@ -210,7 +226,9 @@ void Form::Circle(float x, float y, float radius, int32_t color) {
   // (AutoRedraw) is drawn in program pixels too, for Point to read.
   MarkDirty(target.Circle(scale_.DeviceCoordinate(x * scale), scale_.DeviceCoordinate(y * scale),
                           radius * scale * scale_.factor(), outline, fill));
-  if (state_.autoRedraw) logical_.Circle(x * scale, y * scale, radius * scale, outline, fill);
+  if (state_.autoRedraw && !Unscaled()) {
+    logical_.Circle(x * scale, y * scale, radius * scale, outline, fill);
+  }
 }
 
 int32_t Form::Point(float x, float y) {
@@ -218,10 +236,9 @@ int32_t Form::Point(float x, float y) {
   double scale = PixelsPerUnit();
   double column = std::floor(x * scale);
   double row = std::floor(y * scale);
-  if (!(column >= 0 && row >= 0 && column < logical_.width() && row < logical_.height())) {
-    return -1;
-  }
-  return ColorFromArgb(logical_.Pixel(static_cast<int32_t>(column), static_cast<int32_t>(row)));
+  const Image& image = ProgramImage();
+  if (!(column >= 0 && row >= 0 && column < image.width() && row < image.height())) return -1;
+  return ColorFromArgb(image.Pixel(static_cast<int32_t>(column), static_cast<int32_t>(row)));
 }
 
 void Form::AddControl(Control& control) {
@@ -343,6 +360,7 @@ void Form::OnExpose(const PixelRect& area) {
 void Form::OnScaleChanged() {
   DeviceScale scale = CurrentScale();
   if (!loaded_ || scale == scale_) return;
+  if (Unscaled()) logical_ = persistent_;  // what Point reads stays, at the program's pixels
   scale_ = scale;
   // What was drawn is drawn again by whoever drew it: the generation tells them.
   PaintAtScale();

@@ -105,8 +105,12 @@ class Form : public EventSink {
   void RaiseEvent(Handler&& handler);
 
   void EnsureLoaded();
-  // The persistent, screen and shown images afresh at scale_: the background and the picture.
+  // The persistent, screen and shown images afresh at scale_: the background and the picture
+  // (unscaled: what logical_ holds).
   void PaintAtScale();
+  bool Unscaled() const;
+  // The persistent image in program pixels, as Point reads it.
+  const Image& ProgramImage() const;
   // Moves the window's corner along one axis to `twips`; the other coordinate stays.
   void SetCorner(int32_t PixelPoint::*axis, float twips);
   PixelPoint Position();
@@ -137,8 +141,9 @@ class Form : public EventSink {
   // otherwise.
   const Image& Displayed() const;
 
-  // In program pixels, the persistent image as Point reads it: the picture over BackColor and
-  // what was drawn with AutoRedraw on.
+  PixelSize programSize_;  // the client area in program pixels
+  // On a scaled desktop, the persistent image in program pixels, as Point reads it: the picture
+  // over BackColor and what was drawn with AutoRedraw on. Unscaled, persistent_ is that image.
   Image logical_;
   // In device pixels: the persistent image holds the picture over BackColor and what was drawn
   // with AutoRedraw on. The screen image is what the window shows while AutoRedraw is off: the

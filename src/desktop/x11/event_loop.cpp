@@ -271,7 +271,7 @@ void X11Backend::OnButtonPress(const xcb_button_press_event_t& event) {
   PixelPoint root{event.root_x, event.root_y};
   if (button == kLeftButton) {
     bool pairs = lastPressCanPair_ && event.time - lastLeftPressTime_ <= kDoubleClickMs &&
-                 Near(root, lastLeftPressRoot_, PointerDistance(kDoubleClickDistance));
+                 Near(root, lastLeftPressRoot_, Scaled(kDoubleClickDistance));
     lastLeftPressTime_ = event.time;
     lastLeftPressRoot_ = root;
     lastPressCanPair_ = !pairs;  // a third press starts a new pair
@@ -296,7 +296,7 @@ void X11Backend::BeginMove() {
 
 void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
   PixelPoint pointer{event.root_x, event.root_y};
-  if (press_ == Press::kArmed && !Near(pointer, pressRoot_, PointerDistance(kDragThreshold) - 1)) {
+  if (press_ == Press::kArmed && !Near(pointer, pressRoot_, Scaled(kDragThreshold) - 1)) {
     StartMove(pointer);
   }
   if (press_ == Press::kOwnMove) {

@@ -3,9 +3,9 @@
 
 namespace oculon::x11 {
 
-bool FrameOffset::Landed(PixelPoint offset) {
+bool FrameOffset::Landed(PixelPoint offset, int largestFrame) {
   if (!Checking() || offset == PixelPoint{}) return false;
-  if (offset.x < 0 || offset.y < 0 || offset.x > kMaxFrameOffset || offset.y > kMaxFrameOffset) {
+  if (offset.x < 0 || offset.y < 0 || offset.x > largestFrame || offset.y > largestFrame) {
     asks_ = kAsks;
     return false;
   }

@@ -7,9 +7,10 @@ namespace oculon::x11 {
 
 // Shortly after the first map, each time the window is configured, where the client area
 // landed off the asked position by what looks like a frame (above and left of it, at most
-// kMaxFrameOffset), the window is asked for again; where the same offset comes back, it is the
-// frame's, and is subtracted from then on. Anything else is the manager's own rule (it kept the
-// window on the screen, or placed it where it likes), and is left to it.
+// kMaxFrameOffset at 96 dpi, more on a scaled desktop), the window is asked for again; where the
+// same offset comes back, it is the frame's, and is subtracted from then on. Anything else is the
+// manager's own rule (it kept the window on the screen, or placed it where it likes), and is left
+// to it.
 class FrameOffset {
  public:
   static constexpr int kMaxFrameOffset = 64;
@@ -20,7 +21,7 @@ class FrameOffset {
   int Asks() const { return asks_; }
   // Takes where the client landed less where it was asked for; true when the window should be
   // asked for again.
-  bool Landed(PixelPoint offset);
+  bool Landed(PixelPoint offset, int largestFrame = kMaxFrameOffset);
   // What to subtract from an asked position.
   PixelPoint Offset() const { return offset_; }
 

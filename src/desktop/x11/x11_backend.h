@@ -143,8 +143,9 @@ class X11Backend : public Desktop {
   // The desktop's dpi from the root's resources, asked for and then read.
   xcb_get_property_cookie_t AskResources();
   int ReadDpi(xcb_get_property_cookie_t asked);
-  // A distance the user makes with the pointer, in device pixels at the desktop's scale.
-  int PointerDistance(int unscaled) const { return unscaled * dpi_ / 96; }
+  // A length given at 96 dpi (a distance the pointer travels, a frame's width), in device
+  // pixels at the desktop's scale.
+  int Scaled(int unscaled) const { return unscaled * dpi_ / 96; }
   void StartMove(PixelPoint pointer);
   // The loop ends with `exitCode` and delivers no further event.
   void EndProgram(int exitCode);
