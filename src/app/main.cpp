@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   EndOnEndingSignals();  // like a close by the desktop, even while the desktop does not answer
   App.SetCommandLine(argc, argv);
   ProgramInfo program{std::filesystem::path(App.ExecutablePath()).filename().string(),
-                      App.ExecutablePath()};
+                      App.ExecutablePath(), "org.example.oculon"};
   if (program.name.empty()) program.name = "oculon";
   auto desktop = ConnectDesktop(program);
   if (!desktop) return 1;

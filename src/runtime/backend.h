@@ -163,6 +163,8 @@ struct ProgramInfo {
   std::string name;
   // The executable's real path: one instance runs per executable.
   std::string executablePath;
+  // Its reverse-DNS name, which it may own on a session bus.
+  std::string busName;
 };
 
 // The real desktop the program runs on: the backend of whichever windowing system the program

@@ -43,8 +43,12 @@ bool Near(PixelPoint a, PixelPoint b, int distance) {
 int X11Backend::Run() {
   while (!exitCode_) {
     xcb_flush(connection_);
-    pollfd connection{xcb_get_file_descriptor(connection_), POLLIN, 0};
-    poll(&connection, 1, WaitTimeoutMs());
+    pollfd descriptors[] = {
+        {xcb_get_file_descriptor(connection_), POLLIN, 0},
+        {compositorPointer_ ? compositorPointer_->Descriptor() : -1, POLLIN, 0}};
+    poll(descriptors, compositorPointer_ ? 2 : 1, WaitTimeoutMs());
+    // A push of the pointer's place wakes a sleeping timer, as the server's raw motion does.
+    if (descriptors[1].revents && compositorPointer_->Dispatch()) WakeTimers();
     DispatchPending();
     CheckConnection();
     if (exitCode_) break;

@@ -32,8 +32,9 @@ std::vector<Monitor> QueryMonitors(xcb_connection_t* connection, xcb_window_t ro
   for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
        xcb_randr_monitor_info_next(&it)) {
     const xcb_randr_monitor_info_t& info = *it.data;
-    monitors.push_back(
-        {{info.x, info.y, info.x + info.width, info.y + info.height}, info.primary != 0});
+    monitors.push_back({{info.x, info.y, info.x + info.width, info.y + info.height},
+                        info.primary != 0,
+                        info.name});
   }
   return monitors;
 }
@@ -73,7 +74,7 @@ Layout QueryLayout(xcb_connection_t* connection, const xcb_screen_t& screen) {
   const xcb_query_extension_reply_t* randr = xcb_get_extension_data(connection, &xcb_randr_id);
   if (!randr || !randr->present) {
     PixelRect whole = ChoosePrimaryArea({}, std::nullopt, root);
-    return {whole, {whole}};
+    return {whole, {whole}, {}};
   }
   auto version = Owned(xcb_randr_query_version_reply(
       connection, xcb_randr_query_version(connection, 1, 5), nullptr));
@@ -84,9 +85,10 @@ Layout QueryLayout(xcb_connection_t* connection, const xcb_screen_t& screen) {
   std::optional<PixelRect> primaryOutput;
   if (std::none_of(monitors.begin(), monitors.end(), [](const Monitor& m) { return m.primary; }))
     primaryOutput = QueryPrimaryOutput(connection, screen.root);
-  Layout layout{ChoosePrimaryArea(monitors, primaryOutput, root), {}};
+  Layout layout{ChoosePrimaryArea(monitors, primaryOutput, root), {}, {}};
   for (const Monitor& monitor : monitors) {
     if (!monitor.area.IsEmpty()) layout.monitors.push_back(monitor.area);
+    layout.names.push_back(monitor.name);
   }
   if (layout.monitors.empty()) layout.monitors.push_back(layout.primary);
   return layout;

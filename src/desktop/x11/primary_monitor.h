@@ -16,6 +16,7 @@ namespace oculon::x11 {
 struct Monitor {
   PixelRect area;  // in root coordinates
   bool primary = false;
+  xcb_atom_t name = XCB_ATOM_NONE;
 };
 
 // The monitor marked primary; else the primary output's area; else the monitor at the root's
@@ -27,6 +28,7 @@ PixelRect ChoosePrimaryArea(std::span<const Monitor> monitors,
 struct Layout {
   PixelRect primary;
   std::vector<PixelRect> monitors;  // never none: the primary area where RandR tells no more
+  std::vector<xcb_atom_t> names;    // RandR's names of the monitors, where it has them
 };
 
 // Asks the server: RandR 1.5 monitors, the primary output's CRTC; a server without RandR has

@@ -135,8 +135,18 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
   xcb_input_xi_query_version_cookie_t version{};
   if (input) version = xcb_input_xi_query_version(connection_, 2, 0);
   xcb_get_property_cookie_t resources = AskResources();
-  TakeLayout(QueryLayout(connection_, *screen_));
+  // XWayland names its monitors XWAYLAND0, XWAYLAND1 …: the name, if any server made it.
+  constexpr char kXWaylandMonitor[] = "XWAYLAND0";
+  xcb_intern_atom_cookie_t xwayland =
+      xcb_intern_atom(connection_, 1, sizeof kXWaylandMonitor - 1, kXWaylandMonitor);
+  Layout layout = QueryLayout(connection_, *screen_);
+  TakeLayout(layout);
   dpi_ = ReadDpi(resources);
+  ReplyPtr<xcb_intern_atom_reply_t> xwaylandMonitor(
+      xcb_intern_atom_reply(connection_, xwayland, nullptr));
+  bool onXWayland = xwaylandMonitor && xwaylandMonitor->atom != XCB_ATOM_NONE &&
+                    std::find(layout.names.begin(), layout.names.end(), xwaylandMonitor->atom) !=
+                        layout.names.end();
   if (input) {
     ReplyPtr<xcb_input_xi_query_version_reply_t> reply(
         xcb_input_xi_query_version_reply(connection_, version, nullptr));
@@ -150,6 +160,35 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
                            XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
                                XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
   }
+  ListenToCompositor(onXWayland);
+}
+
+void X11Backend::ListenToCompositor(bool xwayland) {
+  if (!xwayland) return;  // a plain X server sees the pointer everywhere
+  std::string manager = WindowManagerName();
+  if (manager == "KWin") compositorPointer_ = CompositorPointer::StartWithKWin(program_);
+  if (compositorPointer_) return;
+  std::fprintf(stderr,
+               "%s: on this Wayland desktop (%s) the eyes follow the pointer only while it is "
+               "over X11 windows\n",
+               program_.name.c_str(), manager.empty() ? "no window manager" : manager.c_str());
+}
+
+PixelPoint X11Backend::PointerOnRoot(PixelPoint fromServer) {
+  if (!compositorPointer_ || !compositorPointer_->Pushed()) return fromServer;
+  PointerSources& sources = pointerSources_;
+  bool serverMoved = fromServer != sources.lastFromServer;
+  bool pushed = compositorPointer_->Pushes() != sources.pushesSeen;
+  sources.lastFromServer = fromServer;
+  sources.pushesSeen = compositorPointer_->Pushes();
+  // Over an X11 window both move and the server's is the fresher; elsewhere only the
+  // compositor's does.
+  if (serverMoved) {
+    sources.serverMovedLast = true;
+  } else if (pushed) {
+    sources.serverMovedLast = false;
+  }
+  return sources.serverMovedLast ? fromServer : *compositorPointer_->Pushed();
 }
 
 X11Backend::~X11Backend() {
@@ -404,7 +443,7 @@ bool X11Backend::WindowRect(PixelRect& rect) {
 bool X11Backend::CursorPos(PixelPoint& point) {
   PointerReply reply = QueryPointer(screen_->root);
   if (!reply || !reply->same_screen) return false;
-  point = DesktopFromRoot({reply->root_x, reply->root_y});
+  point = DesktopFromRoot(PointerOnRoot({reply->root_x, reply->root_y}));
   return true;
 }
 
@@ -420,7 +459,7 @@ Backend::WindowAndCursorRead X11Backend::WindowRectAndCursorPos(PixelRect& rect,
     return {WindowRect(rect), false};
   }
   rect = RectAt(DesktopFromRoot({reply->root_x - reply->win_x, reply->root_y - reply->win_y}));
-  point = DesktopFromRoot({reply->root_x, reply->root_y});
+  point = DesktopFromRoot(PointerOnRoot({reply->root_x, reply->root_y}));
   return {true, true};
 }
 
@@ -484,6 +523,19 @@ bool X11Backend::WindowManagerSupports(xcb_atom_t feature) {
   if (!windowManager_) windowManager_ = ReadWindowManager();
   return std::find(windowManager_->supported.begin(), windowManager_->supported.end(), feature) !=
          windowManager_->supported.end();
+}
+
+std::string X11Backend::WindowManagerName() {
+  if (!windowManager_) windowManager_ = ReadWindowManager();
+  if (windowManager_->check == XCB_NONE) return "";
+  auto reply = ReplyPtr<xcb_get_property_reply_t>(
+      xcb_get_property_reply(connection_,
+                             xcb_get_property(connection_, 0, windowManager_->check,
+                                              atoms_._NET_WM_NAME, atoms_.UTF8_STRING, 0, 64),
+                             nullptr));
+  if (!reply) return "";
+  return {static_cast<const char*>(xcb_get_property_value(reply.get())),
+          size_t(xcb_get_property_value_length(reply.get()))};
 }
 
 X11Backend::WindowManagerInfo X11Backend::ReadWindowManager() {

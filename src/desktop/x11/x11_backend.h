@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "desktop/x11/atoms.h"
+#include "desktop/x11/compositor_pointer.h"
 #include "desktop/x11/frame_offset.h"
 #include "desktop/x11/pixel_format.h"
 #include "desktop/x11/primary_monitor.h"
@@ -111,6 +112,12 @@ class X11Backend : public Desktop {
   void ReassertStates();
   // Raw motion is asked for only while a timer sleeps: a moving pointer wakes the loop once.
   void WatchPointer(bool on);
+  // Under XWayland, where the compositor can tell the pointer's place over Wayland windows too,
+  // starts listening to it; says once what the user has where it cannot.
+  void ListenToCompositor(bool xwayland);
+  // The pointer's place on the root: the X server's, unless the server's stands still while
+  // the compositor's moved.
+  PixelPoint PointerOnRoot(PixelPoint fromServer);
   // A live EWMH window manager runs and lists `feature` among what it supports.
   bool WindowManagerSupports(xcb_atom_t feature);
   // What the window manager says it is and supports, read afresh (three round trips).
@@ -119,6 +126,8 @@ class X11Backend : public Desktop {
     std::vector<xcb_atom_t> supported;
   };
   WindowManagerInfo ReadWindowManager();
+  // The manager's name for itself (_NET_WM_NAME of its check window): "KWin", "GNOME Shell".
+  std::string WindowManagerName();
 
   // The event loop.
   int WaitTimeoutMs() const;
@@ -168,6 +177,13 @@ class X11Backend : public Desktop {
   PixelRect primary_;
   std::vector<PixelRect> monitors_;  // every monitor, on the desktop (from the primary's corner)
   xcb_key_symbols_t* keySymbols_ = nullptr;
+  // Under XWayland with KWin: the pointer as the compositor sees it.
+  std::unique_ptr<CompositorPointer> compositorPointer_;
+  struct PointerSources {
+    PixelPoint lastFromServer{INT32_MIN, INT32_MIN};
+    uint64_t pushesSeen = 0;
+    bool serverMovedLast = true;
+  } pointerSources_;
   int dpi_ = 96;  // the desktop's, as its resources say
   InstanceLock instanceLock_;
 

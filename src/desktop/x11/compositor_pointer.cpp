@@ -1,0 +1,217 @@
+// The session bus side of the compositor's pointer: the program's name, the pushed places, and
+// the KWin script's load and unload.
+#include "desktop/x11/compositor_pointer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdlib>
+#include <span>
+
+// kwin_pointer.js, built in.
+extern const std::span<const unsigned char> kKWinPointerScript;
+
+namespace oculon::x11 {
+namespace {
+
+constexpr char kKWinService[] = "org.kde.KWin";
+constexpr char kScriptingPath[] = "/Scripting";
+constexpr char kScriptingInterface[] = "org.kde.kwin.Scripting";
+constexpr char kPointerMethod[] = "PointerMoved";
+// KWin answers at once; a compositor that does not is no companion.
+constexpr int kCallTimeoutMs = 2000;
+
+// The script as KWin runs it: the function, then the call that points it at this program.
+std::string ScriptFor(const std::string& service, const std::string& path,
+                      const std::string& interface) {
+  return std::string(kKWinPointerScript.begin(), kKWinPointerScript.end()) +
+         "\npushPointer({service: \"" + service + "\", path: \"" + path + "\", interface: \"" +
+         interface + "\", method: \"" + kPointerMethod + "\"});\n";
+}
+
+// Writes the script where only this user can reach it: the runtime folder.
+std::string WriteScript(const std::string& name, const std::string& script) {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (!runtime || runtime[0] != '/') return "";
+  std::string file = std::string(runtime) + "/" + name + ".js";
+  int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return "";
+  bool written = write(fd, script.data(), script.size()) == ssize_t(script.size());
+  close(fd);
+  return written ? file : "";
+}
+
+std::string NameOwner(DBusConnection* connection, const char* name) {
+  DBusMessage* call = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS,
+                                                   DBUS_INTERFACE_DBUS, "GetNameOwner");
+  dbus_message_append_args(call, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+  DBusMessage* reply =
+      dbus_connection_send_with_reply_and_block(connection, call, kCallTimeoutMs, nullptr);
+  dbus_message_unref(call);
+  const char* owner = nullptr;
+  std::string result;
+  if (reply && dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &owner, DBUS_TYPE_INVALID))
+    result = owner;
+  if (reply) dbus_message_unref(reply);
+  return result;
+}
+
+}  // namespace
+
+std::unique_ptr<CompositorPointer> CompositorPointer::StartWithKWin(const ProgramInfo& program) {
+  if (program.busName.empty()) return nullptr;
+  DBusError error;
+  dbus_error_init(&error);
+  // A private connection: libdbus's shared one would outlive the program's own code.
+  DBusConnection* connection = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+  dbus_error_free(&error);
+  if (!connection) return nullptr;
+  dbus_connection_set_exit_on_disconnect(connection, false);
+  std::unique_ptr<CompositorPointer> pointer(new CompositorPointer(connection, program));
+  int owned = dbus_bus_request_name(connection, program.busName.c_str(),
+                                    DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
+  dbus_error_free(&error);
+  if (owned != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) return nullptr;
+  dbus_bus_add_match(connection,
+                     "type='signal',sender='org.freedesktop.DBus',member='NameOwnerChanged',"
+                     "arg0='org.kde.KWin'",
+                     nullptr);
+  pointer->kwinOwner_ = NameOwner(connection, kKWinService);
+  if (pointer->kwinOwner_.empty() || !pointer->LoadScript()) return nullptr;
+  return pointer;
+}
+
+CompositorPointer::CompositorPointer(DBusConnection* connection, const ProgramInfo& program)
+    : connection_(connection),
+      busName_(program.busName),
+      interface_(program.busName + ".Pointer"),
+      scriptName_(program.name + "-pointer") {
+  objectPath_ = "/" + busName_;
+  for (char& c : objectPath_) {
+    if (c == '.') c = '/';
+  }
+  dbus_connection_add_filter(connection_, &CompositorPointer::Filter, this, nullptr);
+}
+
+CompositorPointer::~CompositorPointer() {
+  UnloadScript();
+  if (!scriptFile_.empty()) unlink(scriptFile_.c_str());
+  dbus_connection_remove_filter(connection_, &CompositorPointer::Filter, this);
+  dbus_connection_close(connection_);
+  dbus_connection_unref(connection_);
+}
+
+int CompositorPointer::Descriptor() const {
+  int fd = -1;
+  return dbus_connection_get_unix_fd(connection_, &fd) ? fd : -1;
+}
+
+bool CompositorPointer::Dispatch() {
+  uint64_t before = pushes_;
+  dbus_connection_read_write(connection_, 0);
+  while (dbus_connection_dispatch(connection_) == DBUS_DISPATCH_DATA_REMAINS) {
+  }
+  return pushes_ != before;
+}
+
+DBusHandlerResult CompositorPointer::Filter(DBusConnection*, DBusMessage* message, void* self) {
+  return static_cast<CompositorPointer*>(self)->OnMessage(message);
+}
+
+DBusHandlerResult CompositorPointer::OnMessage(DBusMessage* message) {
+  if (dbus_message_is_signal(message, DBUS_INTERFACE_DBUS, "NameOwnerChanged")) {
+    const char* name = nullptr;
+    const char* was = nullptr;
+    const char* now = nullptr;
+    if (dbus_message_get_args(message, nullptr, DBUS_TYPE_STRING, &name, DBUS_TYPE_STRING, &was,
+                              DBUS_TYPE_STRING, &now, DBUS_TYPE_INVALID) &&
+        std::string(name) == kKWinService) {
+      kwinOwner_ = now;
+      if (!kwinOwner_.empty()) LoadScript();  // KWin restarted: it knows no script of ours
+    }
+    return DBUS_HANDLER_RESULT_HANDLED;
+  }
+  if (!dbus_message_is_method_call(message, interface_.c_str(), kPointerMethod) ||
+      !dbus_message_has_path(message, objectPath_.c_str())) {
+    return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
+  }
+  // Only the compositor knows where the pointer is; another program's word is not taken.
+  const char* sender = dbus_message_get_sender(message);
+  DBusMessageIter arguments;
+  double place[2] = {};
+  bool read = sender && kwinOwner_ == sender && dbus_message_iter_init(message, &arguments);
+  for (int i = 0; read && i < 2; ++i) {
+    // KWin's scripts pass numbers as doubles; a companion may pass 32-bit integers.
+    int type = dbus_message_iter_get_arg_type(&arguments);
+    if (type == DBUS_TYPE_DOUBLE) {
+      dbus_message_iter_get_basic(&arguments, &place[i]);
+    } else if (type == DBUS_TYPE_INT32) {
+      dbus_int32_t value = 0;
+      dbus_message_iter_get_basic(&arguments, &value);
+      place[i] = value;
+    } else {
+      read = false;
+    }
+    dbus_message_iter_next(&arguments);
+  }
+  bool usable = read && place[0] > -1e6 && place[0] < 1e6 && place[1] > -1e6 && place[1] < 1e6;
+  if (usable) {
+    pushed_ = PixelPoint{int32_t(place[0]), int32_t(place[1])};
+    ++pushes_;
+  }
+  if (!dbus_message_get_no_reply(message)) {
+    DBusMessage* reply = usable ? dbus_message_new_method_return(message)
+                                : dbus_message_new_error(message, DBUS_ERROR_ACCESS_DENIED,
+                                                         "not the compositor, or no place");
+    if (reply) {
+      dbus_connection_send(connection_, reply, nullptr);
+      dbus_message_unref(reply);
+    }
+  }
+  return DBUS_HANDLER_RESULT_HANDLED;
+}
+
+DBusMessage* CompositorPointer::CallKWin(const char* path, const char* method, int firstType, ...) {
+  DBusMessage* call = dbus_message_new_method_call(kKWinService, path, kScriptingInterface, method);
+  if (!call) return nullptr;
+  va_list arguments;
+  va_start(arguments, firstType);
+  bool appended = dbus_message_append_args_valist(call, firstType, arguments);
+  va_end(arguments);
+  DBusMessage* reply = appended ? dbus_connection_send_with_reply_and_block(connection_, call,
+                                                                            kCallTimeoutMs, nullptr)
+                                : nullptr;
+  dbus_message_unref(call);
+  return reply;
+}
+
+bool CompositorPointer::LoadScript() {
+  if (scriptFile_.empty())
+    scriptFile_ = WriteScript(scriptName_, ScriptFor(busName_, objectPath_, interface_));
+  if (scriptFile_.empty()) return false;
+  UnloadScript();  // one left loaded by an earlier run that could not unload it
+  const char* file = scriptFile_.c_str();
+  const char* name = scriptName_.c_str();
+  DBusMessage* loaded = CallKWin(kScriptingPath, "loadScript", DBUS_TYPE_STRING, &file,
+                                 DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+  dbus_int32_t id = -1;
+  if (loaded) {
+    dbus_message_get_args(loaded, nullptr, DBUS_TYPE_INT32, &id, DBUS_TYPE_INVALID);
+    dbus_message_unref(loaded);
+  }
+  if (id < 0) return false;
+  if (DBusMessage* started = CallKWin(kScriptingPath, "start", DBUS_TYPE_INVALID))
+    dbus_message_unref(started);
+  return true;
+}
+
+void CompositorPointer::UnloadScript() {
+  if (kwinOwner_.empty()) return;
+  const char* name = scriptName_.c_str();
+  if (DBusMessage* reply =
+          CallKWin(kScriptingPath, "unloadScript", DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID))
+    dbus_message_unref(reply);
+}
+
+}  // namespace oculon::x11

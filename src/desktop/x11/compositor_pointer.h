@@ -1,0 +1,56 @@
+// The pointer as the Wayland compositor sees it, for an X11 program under XWayland: a companion
+// inside the compositor (a KWin script that the program loads itself) pushes its place over the
+// session bus to a method the program exports under its own bus name. XWayland alone tells an
+// X11 program where the pointer is only while it is over an X11 window.
+#pragma once
+
+#include <dbus/dbus.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "runtime/backend.h"
+#include "runtime/geometry.h"
+
+namespace oculon::x11 {
+
+class CompositorPointer {
+ public:
+  // Owns the program's bus name on the session bus, exports the method and loads the KWin
+  // script; null when there is no session bus, or the name or the script cannot be had.
+  static std::unique_ptr<CompositorPointer> StartWithKWin(const ProgramInfo& program);
+  ~CompositorPointer();  // unloads the script
+  CompositorPointer(const CompositorPointer&) = delete;
+  CompositorPointer& operator=(const CompositorPointer&) = delete;
+
+  // The bus connection's descriptor, for the event loop's poll.
+  int Descriptor() const;
+  // Reads and handles what came over the bus; true when the pointer's place was pushed.
+  bool Dispatch();
+  // The last place pushed, in root coordinates, and a count that changes with every push.
+  std::optional<PixelPoint> Pushed() const { return pushed_; }
+  uint64_t Pushes() const { return pushes_; }
+
+ private:
+  CompositorPointer(DBusConnection* connection, const ProgramInfo& program);
+  static DBusHandlerResult Filter(DBusConnection*, DBusMessage* message, void* self);
+  DBusHandlerResult OnMessage(DBusMessage* message);
+  bool LoadScript();
+  void UnloadScript();
+  // The one call the program makes of KWin and waits for (start-up and exit only).
+  DBusMessage* CallKWin(const char* path, const char* method, int firstType, ...);
+
+  DBusConnection* connection_;
+  std::string busName_;
+  std::string objectPath_;
+  std::string interface_;
+  std::string scriptFile_;
+  std::string scriptName_;
+  std::string kwinOwner_;  // the unique name of the connection that owns org.kde.KWin
+  std::optional<PixelPoint> pushed_;
+  uint64_t pushes_ = 0;
+};
+
+}  // namespace oculon::x11
