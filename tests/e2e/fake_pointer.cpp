@@ -3,14 +3,14 @@
 // from the file (a FIFO) named on the command line, and sends them all over one connection:
 //   move X Y       the pointer to (X, Y) on the compositor's screen
 //   press, release the left button
-// Prints "ready" once authenticated, and "done N" after the Nth command has reached KWin.
+// Writes "ready" to stderr once authenticated, and "done N" after the Nth command has reached
+// KWin.
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <string>
 
@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
   if (!fakeInput) return 1;
   org_kde_kwin_fake_input_authenticate(fakeInput, "tests", "moves the pointer");
   wl_display_roundtrip(display);
-  std::printf("ready\n");
-  std::fflush(stdout);
+  std::fprintf(stderr, "ready\n");
   std::ifstream commands(argv[1]);
   std::string line;
   for (int count = 1; std::getline(commands, line); ++count) {
@@ -65,8 +64,7 @@ int main(int argc, char** argv) {
           command == "press" ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
     }
     wl_display_roundtrip(display);
-    std::printf("done %d\n", count);
-    std::fflush(stdout);
+    std::fprintf(stderr, "done %d\n", count);
   }
   wl_display_disconnect(display);
   return 0;

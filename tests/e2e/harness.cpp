@@ -135,6 +135,12 @@ Display::Display(const ServerOptions& options) {
   Sync();
 }
 
+Display::Display(const std::string& name) : name_(name) {
+  connection_ = xcb_connect(name_.c_str(), nullptr);
+  if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot connect to " + name);
+  root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+}
+
 Display::~Display() {
   windowManager_.reset();
   if (!windowManagerConfig_.empty()) std::filesystem::remove(windowManagerConfig_);

@@ -70,6 +70,8 @@ class Display {
 
   explicit Display(int width = 1280, int height = 800);
   explicit Display(const ServerOptions& options);
+  // Connects to a display that another process runs, such as a Wayland compositor's XWayland.
+  explicit Display(const std::string& name);
   ~Display();
 
   const std::string& name() const { return name_; }

@@ -135,18 +135,8 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
   xcb_input_xi_query_version_cookie_t version{};
   if (input) version = xcb_input_xi_query_version(connection_, 2, 0);
   xcb_get_property_cookie_t resources = AskResources();
-  // XWayland names its monitors XWAYLAND0, XWAYLAND1 …: the name, if any server made it.
-  constexpr char kXWaylandMonitor[] = "XWAYLAND0";
-  xcb_intern_atom_cookie_t xwayland =
-      xcb_intern_atom(connection_, 1, sizeof kXWaylandMonitor - 1, kXWaylandMonitor);
-  Layout layout = QueryLayout(connection_, *screen_);
-  TakeLayout(layout);
+  TakeLayout(QueryLayout(connection_, *screen_));
   dpi_ = ReadDpi(resources);
-  ReplyPtr<xcb_intern_atom_reply_t> xwaylandMonitor(
-      xcb_intern_atom_reply(connection_, xwayland, nullptr));
-  bool onXWayland = xwaylandMonitor && xwaylandMonitor->atom != XCB_ATOM_NONE &&
-                    std::find(layout.names.begin(), layout.names.end(), xwaylandMonitor->atom) !=
-                        layout.names.end();
   if (input) {
     ReplyPtr<xcb_input_xi_query_version_reply_t> reply(
         xcb_input_xi_query_version_reply(connection_, version, nullptr));
@@ -160,11 +150,9 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
                            XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
                                XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
   }
-  ListenToCompositor(onXWayland);
 }
 
-void X11Backend::ListenToCompositor(bool xwayland) {
-  if (!xwayland) return;  // a plain X server sees the pointer everywhere
+void X11Backend::ListenToCompositor() {
   std::string manager = WindowManagerName();
   if (manager == "KWin") compositorPointer_ = CompositorPointer::StartWithKWin(program_);
   if (compositorPointer_) return;
@@ -209,6 +197,19 @@ PixelPoint X11Backend::DesktopFromRoot(PixelPoint root) const {
 }
 
 void X11Backend::TakeLayout(const Layout& layout) {
+  // XWayland names its monitors XWAYLAND0, XWAYLAND1 …, and tells of them only once the
+  // compositor has told it of its outputs: asked again with every change of the layout, until
+  // they show.
+  if (!onXWayland_ && !layout.names.empty()) {
+    constexpr char kXWaylandMonitor[] = "XWAYLAND0";
+    ReplyPtr<xcb_intern_atom_reply_t> name(xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 1, sizeof kXWaylandMonitor - 1, kXWaylandMonitor),
+        nullptr));
+    onXWayland_ =
+        name && name->atom != XCB_ATOM_NONE &&
+        std::find(layout.names.begin(), layout.names.end(), name->atom) != layout.names.end();
+    if (onXWayland_) ListenToCompositor();
+  }
   primary_ = layout.primary;
   monitors_.clear();
   for (const PixelRect& monitor : layout.monitors) {

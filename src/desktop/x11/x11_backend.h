@@ -114,7 +114,7 @@ class X11Backend : public Desktop {
   void WatchPointer(bool on);
   // Under XWayland, where the compositor can tell the pointer's place over Wayland windows too,
   // starts listening to it; says once what the user has where it cannot.
-  void ListenToCompositor(bool xwayland);
+  void ListenToCompositor();
   // The pointer's place on the root: the X server's, unless the server's stands still while
   // the compositor's moved.
   PixelPoint PointerOnRoot(PixelPoint fromServer);
@@ -179,6 +179,7 @@ class X11Backend : public Desktop {
   xcb_key_symbols_t* keySymbols_ = nullptr;
   // Under XWayland with KWin: the pointer as the compositor sees it.
   std::unique_ptr<CompositorPointer> compositorPointer_;
+  bool onXWayland_ = false;
   struct PointerSources {
     PixelPoint lastFromServer{INT32_MIN, INT32_MIN};
     uint64_t pushesSeen = 0;

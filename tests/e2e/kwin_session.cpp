@@ -1,0 +1,125 @@
+// KWin headless for the tests: started on a bus of its own, found through a script it runs, and
+// ended by its PID.
+#include "e2e/kwin_session.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace oculon::e2e {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+KWinSession::KWinSession() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "kwin-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("no folder for KWin");
+  folder_ = pattern;
+  // kwin_wayland carries a file capability that a container cannot grant: a copy has none. Its
+  // platform plugin loads only into a program of that name.
+  std::filesystem::create_directory(folder_ + "/bin");
+  std::filesystem::copy_file("/usr/bin/kwin_wayland", folder_ + "/bin/kwin_wayland");
+  mkdir("/tmp/.X11-unix", 01777);  // where XWayland puts its socket, as any X server does
+  std::string ready = folder_ + "/ready.sh";
+  std::ofstream(ready) << "#!/bin/sh\nprintf '%s\\n%s\\n%s\\n' \"$DISPLAY\" "
+                          "\"$DBUS_SESSION_BUS_ADDRESS\" \"$PPID\" > \""
+                       << folder_ << "/session.tmp\" && mv \"" << folder_ << "/session.tmp\" \""
+                       << folder_ << "/session\"\nexec sleep 3600\n";
+  std::filesystem::permissions(ready, std::filesystem::perms::owner_all);
+  std::string socket = "wayland-test-" + std::to_string(getpid()) + "-" +
+                       std::filesystem::path(folder_).filename().string();
+  session_ = std::make_unique<Process>(
+      std::vector<std::string>{"dbus-run-session", "--", folder_ + "/bin/kwin_wayland", "--virtual",
+                               "--xwayland", "--width", std::to_string(kWidth), "--height",
+                               std::to_string(kHeight), "--socket", socket, "--no-lockscreen",
+                               "--no-global-shortcuts", "--no-kactivities", ready},
+      std::map<std::string, std::string>{
+          {"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}},
+      folder_ + "/kwin.log");
+  if (!WaitFor([&] { return std::filesystem::exists(folder_ + "/session"); }, 30s))
+    throw std::runtime_error("KWin did not start XWayland: " + ReadAll(folder_ + "/kwin.log"));
+  std::istringstream session(ReadAll(folder_ + "/session"));
+  std::string display, bus, pid;
+  std::getline(session, display);
+  std::getline(session, bus);
+  std::getline(session, pid);
+  kwin_ = std::stoi(pid);
+  environment_ = {
+      {"DISPLAY", display}, {"WAYLAND_DISPLAY", socket}, {"DBUS_SESSION_BUS_ADDRESS", bus}};
+
+  std::string fifo = folder_ + "/pointer";
+  mkfifo(fifo.c_str(), 0600);
+  fakePointer_ = std::make_unique<Process>(std::vector<std::string>{OCULON_FAKE_POINTER, fifo},
+                                           environment_, folder_ + "/pointer.log");
+  // Opened for writing once the tool reads it: before, the open fails at once.
+  if (!WaitFor([&] { return (commands_ = open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; }, 10s) ||
+      !WaitFor([&] { return ReadAll(folder_ + "/pointer.log").find("ready") != std::string::npos; },
+               10s)) {
+    throw std::runtime_error("no fake input: " + ReadAll(folder_ + "/pointer.log"));
+  }
+  fcntl(commands_, F_SETFL, 0);
+}
+
+KWinSession::~KWinSession() {
+  if (commands_ >= 0) close(commands_);
+  fakePointer_.reset();
+  nativeWindow_.reset();
+  if (kwin_ > 0) kill(kwin_, SIGTERM);
+  if (session_) session_->WaitForExit(10s);
+  session_.reset();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+}
+
+void KWinSession::Send(const std::string& command) {
+  std::string line = command + "\n";
+  if (write(commands_, line.data(), line.size()) != ssize_t(line.size())) return;
+  std::string done = "done " + std::to_string(++commandsSent_) + "\n";
+  WaitFor([&] { return ReadAll(folder_ + "/pointer.log").find(done) != std::string::npos; });
+}
+
+void KWinSession::MovePointer(int x, int y) {
+  Send("move " + std::to_string(x) + " " + std::to_string(y));
+}
+
+void KWinSession::Press() {
+  Send("press");
+}
+
+void KWinSession::Release() {
+  Send("release");
+}
+
+void KWinSession::OpenNativeWindow() {
+  nativeWindow_ = std::make_unique<Process>(std::vector<std::string>{"weston-terminal"},
+                                            environment_, folder_ + "/native.log");
+}
+
+bool KWinSession::ScriptLoaded(const std::string& name) {
+  std::string answer = folder_ + "/answer";
+  std::map<std::string, std::string> environment = environment_;
+  Process({"sh", "-c",
+           "dbus-send --session --print-reply --dest=org.kde.KWin /Scripting "
+           "org.kde.kwin.Scripting.isScriptLoaded \"string:$0\" > \"$1\"",
+           name, answer},
+          environment)
+      .WaitForExit(10s);
+  return ReadAll(answer).find("boolean true") != std::string::npos;
+}
+
+}  // namespace oculon::e2e
