@@ -2,13 +2,16 @@
 // ended by its PID.
 #include "e2e/kwin_session.h"
 
+#include <dbus/dbus.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -48,8 +51,10 @@ KWinSession::KWinSession() {
                                "--xwayland", "--width", std::to_string(kWidth), "--height",
                                std::to_string(kHeight), "--socket", socket, "--no-lockscreen",
                                "--no-global-shortcuts", "--no-kactivities", ready},
-      std::map<std::string, std::string>{
-          {"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}},
+      std::map<std::string, std::string>{{"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"},
+                                         {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"},
+                                         {"DISPLAY", ""},
+                                         {"WAYLAND_DISPLAY", ""}},
       folder_ + "/kwin.log");
   if (!WaitFor([&] { return std::filesystem::exists(folder_ + "/session"); }, 30s))
     throw std::runtime_error("KWin did not start XWayland: " + ReadAll(folder_ + "/kwin.log"));
@@ -94,6 +99,7 @@ void KWinSession::Send(const std::string& command) {
 }
 
 void KWinSession::MovePointer(int x, int y) {
+  pointer_ = {x, y};
   Send("move " + std::to_string(x) + " " + std::to_string(y));
 }
 
@@ -108,6 +114,59 @@ void KWinSession::Release() {
 void KWinSession::OpenNativeWindow() {
   nativeWindow_ = std::make_unique<Process>(std::vector<std::string>{"weston-terminal"},
                                             environment_, folder_ + "/native.log");
+}
+
+std::optional<uint32_t> KWinSession::ShownPixel(int x, int y) {
+  DBusConnection* bus =
+      dbus_connection_open_private(environment_.at("DBUS_SESSION_BUS_ADDRESS").c_str(), nullptr);
+  if (!bus) return std::nullopt;
+  std::optional<uint32_t> shown;
+  int fds[2];
+  if (dbus_bus_register(bus, nullptr) && pipe(fds) == 0) {
+    DBusMessage* call =
+        dbus_message_new_method_call("org.kde.KWin", "/org/kde/KWin/ScreenShot2",
+                                     "org.kde.KWin.ScreenShot2", "CaptureWorkspace");
+    DBusMessageIter arguments, options;
+    dbus_message_iter_init_append(call, &arguments);
+    dbus_message_iter_open_container(&arguments, DBUS_TYPE_ARRAY, "{sv}", &options);
+    dbus_message_iter_close_container(&arguments, &options);
+    dbus_message_iter_append_basic(&arguments, DBUS_TYPE_UNIX_FD, &fds[1]);
+    DBusPendingCall* pending = nullptr;
+    dbus_connection_send_with_reply(bus, call, &pending, 10'000);
+    dbus_connection_flush(bus);
+    dbus_message_unref(call);
+    close(fds[1]);
+    // KWin takes the picture at its next repaint: the pointer's sprite moving makes one.
+    MovePointer(pointer_.x + 1, pointer_.y);
+    MovePointer(pointer_.x - 1, pointer_.y);
+    DBusMessage* reply = nullptr;
+    if (pending) {
+      dbus_pending_call_block(pending);
+      reply = dbus_pending_call_steal_reply(pending);
+      dbus_pending_call_unref(pending);
+    }
+    std::string bytes;
+    char buffer[65536];
+    pollfd readable{fds[0], POLLIN, 0};
+    while (poll(&readable, 1, 10'000) > 0) {
+      ssize_t got = read(fds[0], buffer, sizeof buffer);
+      if (got <= 0) break;
+      bytes.append(buffer, size_t(got));
+    }
+    close(fds[0]);
+    // The workspace as 32-bit pixels, 0xAARRGGBB in this machine's order, row after row.
+    size_t at = (size_t(y) * kWidth + size_t(x)) * 4;
+    if (reply && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN && x >= 0 &&
+        x < kWidth && bytes.size() == size_t(kWidth) * kHeight * 4 && at + 4 <= bytes.size()) {
+      uint32_t pixel;
+      std::memcpy(&pixel, bytes.data() + at, 4);
+      shown = pixel & 0xFFFFFF;
+    }
+    if (reply) dbus_message_unref(reply);
+  }
+  dbus_connection_close(bus);
+  dbus_connection_unref(bus);
+  return shown;
 }
 
 bool KWinSession::ScriptLoaded(const std::string& name) {

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "e2e/harness.h"
@@ -36,6 +37,9 @@ class KWinSession {
   void OpenNativeWindow();
   // Whether KWin has a script loaded under `name`.
   bool ScriptLoaded(const std::string& name);
+  // What the compositor shows at (x, y), 0xRRGGBB, from a screenshot of the whole workspace;
+  // nothing when KWin takes none.
+  std::optional<uint32_t> ShownPixel(int x, int y);
 
  private:
   void Send(const std::string& command);
@@ -48,6 +52,7 @@ class KWinSession {
   std::unique_ptr<Process> nativeWindow_;
   int commands_ = -1;  // the fake pointer's command FIFO, open for writing
   int commandsSent_ = 0;
+  Point pointer_;  // where the pointer was last moved to
 };
 
 }  // namespace oculon::e2e

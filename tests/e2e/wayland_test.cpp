@@ -89,5 +89,29 @@ TEST_F(UnderKWin, TheEyesFollowThePointerEverywhereAndTheDragSaveAndRestartAreEx
   EXPECT_TRUE(WaitFor([&] { return Position() == moved; }));
 }
 
+TEST_F(UnderKWin, TheHeadShowsCutToItsOutlineAtEveryStartAndPassesClicksThere) {
+  constexpr uint32_t kGreen = 0x40FF40;
+  xcb_window_t beneath = display.OpenOrdinaryWindow(500, 150, 300, 100, kGreen);
+  for (int start = 0; start < 10; ++start) {
+    ASSERT_TRUE(Start());
+    Point corner = Position();
+    Point cutAway{corner.x + 3, corner.y + 190};
+    ASSERT_EQ(ArtworkPixel(3, 190), 0x00012Bu);
+    EXPECT_TRUE(WaitFor([&] {
+      return kwin.ShownPixel(cutAway.x, cutAway.y) == kGreen &&
+             kwin.ShownPixel(corner.x + 85, corner.y + 60) == ArtworkPixel(85, 60);
+    })) << "start "
+        << start;
+    if (start == 0) {
+      Click(cutAway);
+      EXPECT_TRUE(display.ReceivedButtonPress(beneath));
+      kwin.MovePointer(KWinSession::kWidth - 1, 0);  // off the eye's white that Start looks at
+    }
+    program->Kill(SIGTERM);
+    ASSERT_EQ(program->WaitForExit(), 0);
+    ASSERT_TRUE(WaitFor([&] { return !display.IsViewable(window); }));  // gone from the server
+  }
+}
+
 }  // namespace
 }  // namespace oculon::e2e

@@ -14,7 +14,8 @@ PixelConverter::PixelConverter(const PixelFormat& format)
                  format.blueMask == 0xFF),
       red_(TableFor(format.redMask)),
       green_(TableFor(format.greenMask)),
-      blue_(TableFor(format.blueMask)) {}
+      blue_(TableFor(format.blueMask)),
+      alpha_(format.alphaMask) {}
 
 PixelConverter::ChannelTable PixelConverter::TableFor(uint32_t mask) {
   ChannelTable table{};
@@ -33,17 +34,28 @@ size_t PixelConverter::RowBytes(size_t width) const {
   return (bits + pad - 1) / pad * pad / 8;
 }
 
-uint8_t* PixelConverter::ConvertRow(std::span<const uint32_t> row, uint8_t* out) const {
+uint8_t* PixelConverter::ConvertRow(std::span<const uint32_t> row, uint8_t* out,
+                                    std::span<const uint8_t> opaque) const {
   uint8_t* rowEnd = out + RowBytes(row.size());
-  if (plainCopy_) {
+  auto alpha = [&](size_t i) { return opaque.empty() || opaque[i] ? alpha_ : 0; };
+  if (plainCopy_ && alpha_ == 0) {
     std::memcpy(out, row.data(), row.size_bytes());
     return rowEnd;
   }
+  if (plainCopy_) {
+    for (size_t i = 0; i < row.size(); ++i) {
+      uint32_t pixel = (row[i] & 0xFFFFFF) | alpha(i);
+      std::memcpy(out + 4 * i, &pixel, 4);
+    }
+    return rowEnd;
+  }
   const int bytesPerPixel = format_.bitsPerPixel / 8;
-  for (uint32_t argb : row) {
-    uint32_t pixel = red_[(argb >> 16) & 0xFF] | green_[(argb >> 8) & 0xFF] | blue_[argb & 0xFF];
-    for (int i = 0; i < bytesPerPixel; ++i) {
-      int byte = format_.mostSignificantByteFirst ? bytesPerPixel - 1 - i : i;
+  for (size_t i = 0; i < row.size(); ++i) {
+    uint32_t argb = row[i];
+    uint32_t pixel =
+        red_[(argb >> 16) & 0xFF] | green_[(argb >> 8) & 0xFF] | blue_[argb & 0xFF] | alpha(i);
+    for (int b = 0; b < bytesPerPixel; ++b) {
+      int byte = format_.mostSignificantByteFirst ? bytesPerPixel - 1 - b : b;
       *out++ = static_cast<uint8_t>(pixel >> (8 * byte));
     }
   }

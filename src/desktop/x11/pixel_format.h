@@ -16,6 +16,7 @@ struct PixelFormat {
   uint32_t redMask = 0xFF0000;
   uint32_t greenMask = 0x00FF00;
   uint32_t blueMask = 0x0000FF;
+  uint32_t alphaMask = 0;  // a 32-bit visual's bits beyond the colours', for a compositor
 };
 
 class PixelConverter {
@@ -25,7 +26,10 @@ class PixelConverter {
   // The bytes that a row of `width` pixels takes, padding included.
   size_t RowBytes(size_t width) const;
   // Writes the row in the server's format at `out` and returns the end of its padded bytes.
-  uint8_t* ConvertRow(std::span<const uint32_t> row, uint8_t* out) const;
+  // Where the format has alpha, a pixel is opaque where `opaque` says so (all of them without
+  // it) and wholly transparent elsewhere.
+  uint8_t* ConvertRow(std::span<const uint32_t> row, uint8_t* out,
+                      std::span<const uint8_t> opaque = {}) const;
 
  private:
   // A channel's 8-bit values scaled to its mask's width and shifted into place.
@@ -37,6 +41,7 @@ class PixelConverter {
   ChannelTable red_;
   ChannelTable green_;
   ChannelTable blue_;
+  uint32_t alpha_;  // the alpha bits of an opaque pixel
 };
 
 }  // namespace oculon::x11

@@ -40,10 +40,13 @@ constexpr uint32_t kMaxSize = 32;
 constexpr uint32_t kAdd = 1;
 constexpr uint32_t kFromApplication = 1;
 
-// The root's own visual when it is TrueColor; else the deepest TrueColor visual, one with
-// alpha (32 bits) only when nothing else is there. Negative: not usable.
-int VisualRank(const xcb_visualtype_t& visual, uint8_t depth, xcb_visualid_t rootVisual) {
+// Under a compositing manager, a TrueColor visual with alpha (32 bits); else the root's own
+// visual when it is TrueColor; else the deepest TrueColor visual, one with alpha only when
+// nothing else is there. Negative: not usable.
+int VisualRank(const xcb_visualtype_t& visual, uint8_t depth, xcb_visualid_t rootVisual,
+               bool composited) {
   if (visual._class != XCB_VISUAL_CLASS_TRUE_COLOR) return -1;
+  if (composited && depth == 32) return 2000;
   if (visual.visual_id == rootVisual) return 1000;
   return depth == 32 ? 0 : depth;
 }
@@ -66,7 +69,21 @@ PixelFormat FormatOf(const xcb_setup_t& setup, const xcb_visualtype_t& visual, u
   format.redMask = visual.red_mask;
   format.greenMask = visual.green_mask;
   format.blueMask = visual.blue_mask;
+  if (depth == 32) format.alphaMask = ~(visual.red_mask | visual.green_mask | visual.blue_mask);
   return format;
+}
+
+// A compositing manager owns the screen's _NET_WM_CM_S<n> selection. It draws a window's
+// pixels with its alpha, and some (KWin under XWayland) draw a shaped window's cut-away part
+// black at times: a window with alpha is drawn as it should be.
+bool CompositingManagerRuns(xcb_connection_t* connection, int screenNumber) {
+  std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber);
+  ReplyPtr<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.data()), nullptr));
+  if (!atom) return false;
+  ReplyPtr<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+      connection, xcb_get_selection_owner(connection, atom->atom), nullptr));
+  return owner && owner->owner != XCB_NONE;
 }
 
 }  // namespace
@@ -92,13 +109,14 @@ std::unique_ptr<X11Backend> X11Backend::Connect(const ProgramInfo& program) {
 
   Visual chosen;
   int bestRank = -1;
+  bool composited = CompositingManagerRuns(connection, screenNumber);
   for (auto depths = xcb_screen_allowed_depths_iterator(&screen); depths.rem;
        xcb_depth_next(&depths)) {
     uint8_t depth = depths.data->depth;
     for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
          xcb_visualtype_next(&visuals)) {
       const xcb_visualtype_t& visual = *visuals.data;
-      int rank = VisualRank(visual, depth, screen.root_visual);
+      int rank = VisualRank(visual, depth, screen.root_visual, composited);
       if (rank <= bestRank) continue;
       bestRank = rank;
       chosen = {visual.visual_id, depth, FormatOf(setup, visual, depth)};
@@ -165,7 +183,9 @@ void X11Backend::ListenToCompositor() {
 PixelPoint X11Backend::PointerOnRoot(PixelPoint fromServer) {
   if (!compositorPointer_ || !compositorPointer_->Pushed()) return fromServer;
   PointerSources& sources = pointerSources_;
-  bool serverMoved = fromServer != sources.lastFromServer;
+  // The server's first answer may be where the pointer last was over an X11 window, long ago.
+  bool serverMoved = sources.readBefore && fromServer != sources.lastFromServer;
+  sources.readBefore = true;
   bool pushed = compositorPointer_->Pushes() != sources.pushesSeen;
   sources.lastFromServer = fromServer;
   sources.pushesSeen = compositorPointer_->Pushes();
@@ -246,6 +266,7 @@ uint32_t X11Backend::CreateWindow(const WindowRequest& request, EventSink& sink)
   position_ = request.position;
   showInTaskbar_ = request.showInTaskbar;
   uploadBuffer_.assign(kUploadBufferBytes, 0);
+  if (visual_.format.alphaMask) opaque_.assign(size_t(size_.width) * size_t(size_.height), 1);
   window_ = xcb_generate_id(connection_);
   uint32_t valueMask =
       XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_BIT_GRAVITY | XCB_CW_EVENT_MASK;
@@ -355,6 +376,7 @@ void X11Backend::ResizeWindow(PixelSize size) {
   position_ = {now.left + (now.Width() - size.width) / 2,
                now.top + (now.Height() - size.height) / 2};
   size_ = size;
+  if (visual_.format.alphaMask) opaque_.assign(size_t(size_.width) * size_t(size_.height), 1);
   WriteSizeHints();  // the manager holds the window to the size the hints give
   const uint32_t values[] = {static_cast<uint32_t>(size_.width),
                              static_cast<uint32_t>(size_.height)};
@@ -397,7 +419,19 @@ void X11Backend::ReassertStates() {
 }
 
 bool X11Backend::SetShape(std::span<const PixelRect> rects) {
-  if (!shape_) return false;  // the window stays rectangular
+  if (!opaque_.empty()) {
+    // Drawn with alpha: what is cut away is transparent to a compositor too.
+    std::fill(opaque_.begin(), opaque_.end(), 0);
+    for (const PixelRect& rect : rects) {
+      PixelRect inside = rect.Intersect({0, 0, size_.width, size_.height});
+      for (int32_t y = inside.top; y < inside.bottom; ++y) {
+        std::fill_n(
+            opaque_.begin() + ptrdiff_t(size_t(y) * size_t(size_.width) + size_t(inside.left)),
+            inside.Width(), 1);
+      }
+    }
+  }
+  if (!shape_) return opaque_.empty() ? false : true;  // without SHAPE, alpha alone cuts it
   std::vector<xcb_rectangle_t> xRects;
   xRects.reserve(rects.size());
   for (const PixelRect& r : rects) {
@@ -497,8 +531,13 @@ void X11Backend::Upload(const Image& image, const PixelRect& area) {
     int32_t rows = std::min(rowsPerRequest, clipped.bottom - top);
     uint8_t* out = uploadBuffer_.data();
     for (int32_t y = top; y < top + rows; ++y) {
+      std::span<const uint8_t> opaque;
+      if (!opaque_.empty() && image.width() == size_.width && image.height() == size_.height) {
+        opaque = std::span<const uint8_t>(opaque_).subspan(
+            size_t(y) * size_t(size_.width) + size_t(clipped.left), size_t(clipped.Width()));
+      }
       out = converter_.ConvertRow(
-          image.Row(y).subspan(size_t(clipped.left), size_t(clipped.Width())), out);
+          image.Row(y).subspan(size_t(clipped.left), size_t(clipped.Width())), out, opaque);
     }
     if (observer_) observer_->Uploaded(uint64_t(rows) * rowBytes);
     xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_,

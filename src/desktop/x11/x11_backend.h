@@ -181,7 +181,8 @@ class X11Backend : public Desktop {
   std::unique_ptr<CompositorPointer> compositorPointer_;
   bool onXWayland_ = false;
   struct PointerSources {
-    PixelPoint lastFromServer{INT32_MIN, INT32_MIN};
+    bool readBefore = false;
+    PixelPoint lastFromServer;
     uint64_t pushesSeen = 0;
     bool serverMovedLast = true;
   } pointerSources_;
@@ -207,6 +208,8 @@ class X11Backend : public Desktop {
   // small area goes in one request, a large one in several, and the buffer is made once.
   static constexpr size_t kUploadBufferBytes = 64 * 1024;
   std::vector<uint8_t> uploadBuffer_;
+  // Drawn in a visual with alpha: for each pixel, whether it is inside the shape (shown).
+  std::vector<uint8_t> opaque_;
 
   // --- Where a window manager puts the window ---
   // How far inside a manager's frame the client area lies, where the manager places frames at

@@ -8,10 +8,11 @@
 namespace oculon::x11 {
 namespace {
 
-std::vector<uint8_t> Convert(const PixelFormat& format, std::vector<uint32_t> row) {
+std::vector<uint8_t> Convert(const PixelFormat& format, std::vector<uint32_t> row,
+                             std::vector<uint8_t> opaque = {}) {
   PixelConverter converter(format);
   std::vector<uint8_t> out(converter.RowBytes(row.size()), 0xEE);
-  EXPECT_EQ(converter.ConvertRow(row, out.data()), out.data() + out.size());
+  EXPECT_EQ(converter.ConvertRow(row, out.data(), opaque), out.data() + out.size());
   return out;
 }
 
@@ -23,6 +24,14 @@ constexpr PixelFormat kDepth30{
 TEST(PixelConverter, TwentyFourBitsInThisMachinesOrderAreCopiedAsTheyAre) {
   EXPECT_EQ(Convert({}, {0xFF123456, 0x00ABCDEF}),
             (std::vector<uint8_t>{0x56, 0x34, 0x12, 0xFF, 0xEF, 0xCD, 0xAB, 0x00}));
+}
+
+TEST(PixelConverter, WithAlphaOnlyTheShapesPixelsAreOpaque) {
+  EXPECT_EQ(Convert({.alphaMask = 0xFF000000}, {0xFF123456, 0xFFABCDEF}, {1, 0}),
+            (std::vector<uint8_t>{0x56, 0x34, 0x12, 0xFF, 0xEF, 0xCD, 0xAB, 0x00}));
+  EXPECT_EQ(Convert({.mostSignificantByteFirst = true, .alphaMask = 0xFF000000},
+                    {0xFF123456, 0xFFABCDEF}, {0, 1}),
+            (std::vector<uint8_t>{0x00, 0x12, 0x34, 0x56, 0xFF, 0xAB, 0xCD, 0xEF}));
 }
 
 TEST(PixelConverter, SixteenBitsRoundEachChannelToNearestAndKeepWhiteAndBlack) {
