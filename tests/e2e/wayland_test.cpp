@@ -110,6 +110,9 @@ TEST_F(UnderKWin, TheHeadShowsCutToItsOutlineAtEveryStartAndPassesClicksThere) {
     program->Kill(SIGTERM);
     ASSERT_EQ(program->WaitForExit(), 0);
     ASSERT_TRUE(WaitFor([&] { return !display.IsViewable(window); }));  // gone from the server
+    if (start == 0) {
+      EXPECT_FALSE(kwin.ScriptLoaded(kScript));  // unloaded by the signal's end
+    }
   }
 }
 

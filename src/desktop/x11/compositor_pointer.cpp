@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <span>
 
+#include "runtime/ending_signals.h"
+
 // kwin_pointer.js, built in.
 extern const std::span<const unsigned char> kKWinPointerScript;
 
@@ -95,6 +97,11 @@ CompositorPointer::CompositorPointer(DBusConnection* connection, const ProgramIn
 }
 
 CompositorPointer::~CompositorPointer() {
+  SayAtEnd(-1, {});
+  if (lastWords_) {
+    dbus_connection_close(lastWords_);
+    dbus_connection_unref(lastWords_);
+  }
   UnloadScript();
   if (!scriptFile_.empty()) unlink(scriptFile_.c_str());
   dbus_connection_remove_filter(connection_, &CompositorPointer::Filter, this);
@@ -108,8 +115,12 @@ int CompositorPointer::Descriptor() const {
 }
 
 bool CompositorPointer::Dispatch() {
-  uint64_t before = pushes_;
   dbus_connection_read_write(connection_, 0);
+  return DispatchRead();
+}
+
+bool CompositorPointer::DispatchRead() {
+  uint64_t before = pushes_;
   while (dbus_connection_dispatch(connection_) == DBUS_DISPATCH_DATA_REMAINS) {
   }
   return pushes_ != before;
@@ -203,7 +214,34 @@ bool CompositorPointer::LoadScript() {
   if (id < 0) return false;
   if (DBusMessage* started = CallKWin(kScriptingPath, "start", DBUS_TYPE_INVALID))
     dbus_message_unref(started);
+  UnloadAtSignal();
   return true;
+}
+
+void CompositorPointer::UnloadAtSignal() {
+  if (!lastWords_) {
+    lastWords_ = dbus_bus_get_private(DBUS_BUS_SESSION, nullptr);
+    if (!lastWords_) return;
+    dbus_connection_set_exit_on_disconnect(lastWords_, false);
+  }
+  int descriptor = -1;
+  DBusMessage* unload = dbus_message_new_method_call(kKWinService, kScriptingPath,
+                                                     kScriptingInterface, "unloadScript");
+  const char* name = scriptName_.c_str();
+  char* bytes = nullptr;
+  int length = 0;
+  // The connection has sent only its greeting: any later serial is its own.
+  constexpr dbus_uint32_t kSerial = 1000;
+  if (unload && dbus_message_append_args(unload, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID)) {
+    dbus_message_set_no_reply(unload, true);
+    dbus_message_set_serial(unload, kSerial);
+    if (dbus_connection_get_socket(lastWords_, &descriptor) &&
+        dbus_message_marshal(unload, &bytes, &length)) {
+      SayAtEnd(descriptor, {bytes, size_t(length)});
+      dbus_free(bytes);
+    }
+  }
+  if (unload) dbus_message_unref(unload);
 }
 
 void CompositorPointer::UnloadScript() {

@@ -29,6 +29,9 @@ class CompositorPointer {
   int Descriptor() const;
   // Reads and handles what came over the bus; true when the pointer's place was pushed.
   bool Dispatch();
+  // Handles what was read already, while waiting for an answer, and not handled yet: no poll
+  // tells of it. True when the pointer's place was pushed.
+  bool DispatchRead();
   // The last place pushed, in root coordinates, and a count that changes with every push.
   std::optional<PixelPoint> Pushed() const { return pushed_; }
   uint64_t Pushes() const { return pushes_; }
@@ -39,10 +42,14 @@ class CompositorPointer {
   DBusHandlerResult OnMessage(DBusMessage* message);
   bool LoadScript();
   void UnloadScript();
+  // Makes the unload ready for an end by a signal: written on a connection of its own, which
+  // carries nothing else, by the signal's handler (runtime/ending_signals.h).
+  void UnloadAtSignal();
   // The one call the program makes of KWin and waits for (start-up and exit only).
   DBusMessage* CallKWin(const char* path, const char* method, int firstType, ...);
 
   DBusConnection* connection_;
+  DBusConnection* lastWords_ = nullptr;  // the unload's connection
   std::string busName_;
   std::string objectPath_;
   std::string interface_;

@@ -43,6 +43,7 @@ bool Near(PixelPoint a, PixelPoint b, int distance) {
 int X11Backend::Run() {
   while (!exitCode_) {
     xcb_flush(connection_);
+    if (compositorPointer_ && compositorPointer_->DispatchRead()) WakeTimers();
     pollfd descriptors[] = {
         {xcb_get_file_descriptor(connection_), POLLIN, 0},
         {compositorPointer_ ? compositorPointer_->Descriptor() : -1, POLLIN, 0}};

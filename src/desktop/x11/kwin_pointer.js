@@ -1,16 +1,25 @@
-// Runs inside KWin: tells a program on the session bus where the pointer is, whenever it moves,
-// at most about 60 times a second. An X11 program under XWayland sees the pointer only over X11
-// windows; KWin sees it everywhere.
+// Runs inside KWin: tells a program on the session bus where the pointer is whenever it moves,
+// at most about 60 times a second, and always where it came to rest. An X11 program under
+// XWayland sees the pointer only over X11 windows; KWin sees it everywhere.
 function pushPointer(target) {
   const leastIntervalMs = 16;
   let lastPush = 0;
+  const later = new QTimer();
+  later.singleShot = true;
   function push() {
-    const now = Date.now();
-    if (now - lastPush < leastIntervalMs) return;
-    lastPush = now;
+    lastPush = Date.now();
     const at = workspace.cursorPos;
     callDBus(target.service, target.path, target.interface, target.method, at.x, at.y);
   }
-  workspace.cursorPosChanged.connect(push);
+  // A move within the interval is told at its end, with the place the pointer has then.
+  later.timeout.connect(push);
+  workspace.cursorPosChanged.connect(function () {
+    const waited = Date.now() - lastPush;
+    if (waited >= leastIntervalMs) {
+      push();
+    } else if (!later.active) {
+      later.start(leastIntervalMs - waited);
+    }
+  });
   push();
 }

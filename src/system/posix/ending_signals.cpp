@@ -5,10 +5,20 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace oculon {
 namespace {
 
 constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// What the handler writes before the end; changed only while the ending signals are held.
+struct LastWords {
+  int descriptor = -1;
+  size_t length = 0;
+  char bytes[kMostLastWords];
+};
+LastWords lastWords;
 
 sigset_t EndingSignalSet() {
   sigset_t set;
@@ -18,7 +28,13 @@ sigset_t EndingSignalSet() {
 }
 
 void EndAtOnce(int) {
-  _exit(0);  // async-signal-safe; the server and the kernel release what the process held
+  // write and _exit are async-signal-safe; the server and the kernel release what the process
+  // held.
+  if (lastWords.descriptor >= 0) {
+    ssize_t ignored = write(lastWords.descriptor, lastWords.bytes, lastWords.length);
+    (void)ignored;
+  }
+  _exit(0);
 }
 
 }  // namespace
@@ -30,6 +46,14 @@ void EndOnEndingSignals() {
   for (int signal : kEndingSignals) sigaction(signal, &action, nullptr);
   sigset_t set = EndingSignalSet();
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+void SayAtEnd(int descriptor, std::span<const char> bytes) {
+  EndingSignalsHeld held;
+  bool fits = bytes.size() <= kMostLastWords;
+  lastWords.descriptor = fits ? descriptor : -1;
+  lastWords.length = fits ? bytes.size() : 0;
+  std::copy(bytes.begin(), bytes.begin() + ptrdiff_t(lastWords.length), lastWords.bytes);
 }
 
 EndingSignalsHeld::EndingSignalsHeld() {
