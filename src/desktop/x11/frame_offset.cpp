@@ -3,9 +3,10 @@
 
 namespace oculon::x11 {
 
-bool FrameOffset::Landed(PixelPoint offset, int largestFrame) {
+bool FrameOffset::Landed(PixelPoint offset, bool framed, int largestFrame) {
   if (!Checking() || offset == PixelPoint{}) return false;
-  if (offset.x < 0 || offset.y < 0 || offset.x > largestFrame || offset.y > largestFrame) {
+  if (!framed || offset.x < 0 || offset.y < 0 || offset.x > largestFrame ||
+      offset.y > largestFrame) {
     asks_ = kAsks;
     return false;
   }

@@ -19,9 +19,11 @@ class FrameOffset {
   bool Checking() const { return asks_ < kAsks; }
   // Asks made so far.
   int Asks() const { return asks_; }
-  // Takes where the client landed less where it was asked for; true when the window should be
-  // asked for again.
-  bool Landed(PixelPoint offset, int largestFrame = kMaxFrameOffset);
+  // Takes where the client landed less where it was asked for, and whether the manager put the
+  // window into a frame of its own (reparented it); true when the window should be asked for
+  // again. A window in no frame has no frame offset: where it landed is the manager's rule (a
+  // panel it keeps windows off, such as GNOME's top bar).
+  bool Landed(PixelPoint offset, bool framed = true, int largestFrame = kMaxFrameOffset);
   // What to subtract from an asked position.
   PixelPoint Offset() const { return offset_; }
 

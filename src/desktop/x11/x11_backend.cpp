@@ -511,7 +511,7 @@ void X11Backend::CheckPlacement(uint16_t eventSequence) {
   if (frameOffset_.Asks() > 0 && int16_t(eventSequence - placementRequest_) < 0) return;
   PixelPoint asked = RootFromDesktop(position_);
   PixelPoint client = ClientCornerOnRoot().value_or(asked);
-  if (frameOffset_.Landed({client.x - asked.x, client.y - asked.y},
+  if (frameOffset_.Landed({client.x - asked.x, client.y - asked.y}, inFrame_,
                           Scaled(FrameOffset::kMaxFrameOffset))) {
     placementRequest_ = ConfigurePosition();
   }

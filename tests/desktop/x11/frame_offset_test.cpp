@@ -35,6 +35,10 @@ TEST(FrameOffset, WhatNoFrameCouldMakeIsTheManagersOwnRuleAndEndsTheCheck) {
   }
   FrameOffset frame;
   EXPECT_TRUE(frame.Landed({64, 64}));  // the largest frame still is one
+  FrameOffset panel;                    // a window in no frame, kept below a top bar
+  EXPECT_FALSE(panel.Landed({0, 32}, false));
+  EXPECT_FALSE(panel.Checking());
+  EXPECT_EQ(panel.Offset(), (PixelPoint{0, 0}));
 }
 
 TEST(FrameOffset, TwoDifferentOffsetsTeachNothing) {
