@@ -87,8 +87,23 @@ KWinSession::~KWinSession() {
   if (kwin_ > 0) kill(kwin_, SIGTERM);
   if (session_) session_->WaitForExit(10s);
   session_.reset();
+  RemoveLeftoversOfXWayland();
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
+}
+
+void KWinSession::RemoveLeftoversOfXWayland() {
+  // XWayland, ended with KWin, leaves its socket and lock behind; they are ours to remove once
+  // the process the lock names is gone.
+  auto display = environment_.find("DISPLAY");
+  if (display == environment_.end() || display->second.size() < 2) return;
+  std::string number = display->second.substr(1);
+  std::string lock = "/tmp/.X" + number + "-lock";
+  pid_t server = 0;
+  std::ifstream(lock) >> server;
+  if (server > 0 && !WaitFor([&] { return kill(server, 0) != 0 && errno == ESRCH; }, 5s)) return;
+  std::filesystem::remove("/tmp/.X11-unix/X" + number);
+  std::filesystem::remove(lock);
 }
 
 void KWinSession::Send(const std::string& command) {

@@ -43,6 +43,7 @@ class KWinSession {
 
  private:
   void Send(const std::string& command);
+  void RemoveLeftoversOfXWayland();
 
   std::string folder_;
   std::map<std::string, std::string> environment_;
