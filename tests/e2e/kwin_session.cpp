@@ -27,6 +27,32 @@ std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
+// Gone, or a zombie that its parent has still to reap.
+bool Gone(pid_t process) {
+  std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
+  std::string pid, name, state;
+  return !(stat >> pid >> name >> state) || state == "Z";
+}
+
+void End(pid_t process) {
+  if (process <= 0 || Gone(process)) return;
+  kill(process, SIGTERM);
+  if (!WaitFor([&] { return Gone(process); }, 5s)) kill(process, SIGKILL);
+}
+
+// The child of `parent` that runs the program `name`; -1 when there is none.
+pid_t ChildNamed(pid_t parent, const std::string& name) {
+  std::string task = "/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent);
+  std::ifstream children(task + "/children");
+  pid_t child = 0;
+  while (children >> child) {
+    std::string comm;
+    std::ifstream("/proc/" + std::to_string(child) + "/comm") >> comm;
+    if (comm == name) return child;
+  }
+  return -1;
+}
+
 }  // namespace
 
 KWinSession::KWinSession() {
@@ -40,7 +66,7 @@ KWinSession::KWinSession() {
   mkdir("/tmp/.X11-unix", 01777);  // where XWayland puts its socket, as any X server does
   std::string ready = folder_ + "/ready.sh";
   std::ofstream(ready) << "#!/bin/sh\nprintf '%s\\n%s\\n%s\\n' \"$DISPLAY\" "
-                          "\"$DBUS_SESSION_BUS_ADDRESS\" \"$PPID\" > \""
+                          "\"$DBUS_SESSION_BUS_ADDRESS\" \"$$\" > \""
                        << folder_ << "/session.tmp\" && mv \"" << folder_ << "/session.tmp\" \""
                        << folder_ << "/session\"\nexec sleep 3600\n";
   std::filesystem::permissions(ready, std::filesystem::perms::owner_all);
@@ -63,7 +89,9 @@ KWinSession::KWinSession() {
   std::getline(session, display);
   std::getline(session, bus);
   std::getline(session, pid);
-  kwin_ = std::stoi(pid);
+  ready_ = std::stoi(pid);
+  kwin_ = ChildNamed(session_->pid(), "kwin_wayland");
+  std::ifstream("/tmp/.X" + display.substr(1) + "-lock") >> xwayland_;
   environment_ = {
       {"DISPLAY", display}, {"WAYLAND_DISPLAY", socket}, {"DBUS_SESSION_BUS_ADDRESS", bus}};
 
@@ -84,7 +112,9 @@ KWinSession::~KWinSession() {
   if (commands_ >= 0) close(commands_);
   fakePointer_.reset();
   nativeWindow_.reset();
-  if (kwin_ > 0) kill(kwin_, SIGTERM);
+  // KWin and what it started are no children of this process: each is ended by its PID, and
+  // KWin's end ends the bus's session.
+  for (pid_t process : {kwin_, xwayland_, ready_}) End(process);
   if (session_) session_->WaitForExit(10s);
   session_.reset();
   RemoveLeftoversOfXWayland();
@@ -93,15 +123,15 @@ KWinSession::~KWinSession() {
 }
 
 void KWinSession::RemoveLeftoversOfXWayland() {
-  // XWayland, ended with KWin, leaves its socket and lock behind; they are ours to remove once
-  // the process the lock names is gone.
+  // XWayland, ended without its own cleanup, leaves its socket and lock behind; they are ours to
+  // remove once the process the lock names is gone.
   auto display = environment_.find("DISPLAY");
   if (display == environment_.end() || display->second.size() < 2) return;
   std::string number = display->second.substr(1);
   std::string lock = "/tmp/.X" + number + "-lock";
   pid_t server = 0;
   std::ifstream(lock) >> server;
-  if (server > 0 && !WaitFor([&] { return kill(server, 0) != 0 && errno == ESRCH; }, 5s)) return;
+  if (server > 0 && !Gone(server)) return;
   std::filesystem::remove("/tmp/.X11-unix/X" + number);
   std::filesystem::remove(lock);
 }

@@ -49,6 +49,8 @@ class KWinSession {
   std::map<std::string, std::string> environment_;
   std::unique_ptr<Process> session_;  // dbus-run-session, with KWin below it
   pid_t kwin_ = -1;
+  pid_t xwayland_ = -1;
+  pid_t ready_ = -1;  // the script that told where the session is, waiting
   std::unique_ptr<Process> fakePointer_;
   std::unique_ptr<Process> nativeWindow_;
   int commands_ = -1;  // the fake pointer's command FIFO, open for writing
