@@ -18,6 +18,9 @@ namespace oculon::x11 {
 namespace {
 
 constexpr char kKWinService[] = "org.kde.KWin";
+constexpr char kGnomeShellService[] = "org.gnome.Shell";
+// GNOME Shell's state of an enabled (45 and later: active) extension.
+constexpr double kExtensionEnabled = 1;
 constexpr char kScriptingPath[] = "/Scripting";
 constexpr char kScriptingInterface[] = "org.kde.kwin.Scripting";
 constexpr char kPointerMethod[] = "PointerMoved";
@@ -61,7 +64,19 @@ std::string NameOwner(DBusConnection* connection, const char* name) {
 
 }  // namespace
 
-std::unique_ptr<CompositorPointer> CompositorPointer::StartWithKWin(const ProgramInfo& program) {
+std::string CompositorPointer::ExtensionUuid(const std::string& busName) {
+  std::string domain;
+  for (size_t end = busName.size(); end != std::string::npos && end > 0;) {
+    size_t dot = busName.rfind('.', end - 1);
+    size_t start = dot == std::string::npos ? 0 : dot + 1;
+    domain += (domain.empty() ? "" : ".") + busName.substr(start, end - start);
+    end = dot;
+  }
+  return "pointer@" + domain;
+}
+
+std::unique_ptr<CompositorPointer> CompositorPointer::Start(const ProgramInfo& program,
+                                                            Compositor compositor) {
   if (program.busName.empty()) return nullptr;
   DBusError error;
   dbus_error_init(&error);
@@ -70,22 +85,28 @@ std::unique_ptr<CompositorPointer> CompositorPointer::StartWithKWin(const Progra
   dbus_error_free(&error);
   if (!connection) return nullptr;
   dbus_connection_set_exit_on_disconnect(connection, false);
-  std::unique_ptr<CompositorPointer> pointer(new CompositorPointer(connection, program));
+  std::unique_ptr<CompositorPointer> pointer(
+      new CompositorPointer(connection, program, compositor));
   int owned = dbus_bus_request_name(connection, program.busName.c_str(),
                                     DBUS_NAME_FLAG_DO_NOT_QUEUE, &error);
   dbus_error_free(&error);
   if (owned != DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) return nullptr;
-  dbus_bus_add_match(connection,
-                     "type='signal',sender='org.freedesktop.DBus',member='NameOwnerChanged',"
-                     "arg0='org.kde.KWin'",
-                     nullptr);
-  pointer->kwinOwner_ = NameOwner(connection, kKWinService);
-  if (pointer->kwinOwner_.empty() || !pointer->LoadScript()) return nullptr;
-  return pointer;
+  std::string rule =
+      std::string("type='signal',sender='org.freedesktop.DBus',member='NameOwnerChanged',arg0='") +
+      pointer->companionService_ + "'";
+  dbus_bus_add_match(connection, rule.c_str(), nullptr);
+  pointer->companionOwner_ = NameOwner(connection, pointer->companionService_);
+  if (pointer->companionOwner_.empty()) return nullptr;
+  bool companion =
+      compositor == Compositor::kKWin ? pointer->LoadScript() : pointer->GnomeExtensionEnabled();
+  return companion ? std::move(pointer) : nullptr;
 }
 
-CompositorPointer::CompositorPointer(DBusConnection* connection, const ProgramInfo& program)
+CompositorPointer::CompositorPointer(DBusConnection* connection, const ProgramInfo& program,
+                                     Compositor compositor)
     : connection_(connection),
+      compositor_(compositor),
+      companionService_(compositor == Compositor::kKWin ? kKWinService : kGnomeShellService),
       busName_(program.busName),
       interface_(program.busName + ".Pointer"),
       scriptName_(program.name + "-pointer") {
@@ -137,9 +158,10 @@ DBusHandlerResult CompositorPointer::OnMessage(DBusMessage* message) {
     const char* now = nullptr;
     if (dbus_message_get_args(message, nullptr, DBUS_TYPE_STRING, &name, DBUS_TYPE_STRING, &was,
                               DBUS_TYPE_STRING, &now, DBUS_TYPE_INVALID) &&
-        std::string(name) == kKWinService) {
-      kwinOwner_ = now;
-      if (!kwinOwner_.empty()) LoadScript();  // KWin restarted: it knows no script of ours
+        std::string(name) == companionService_) {
+      companionOwner_ = now;
+      // KWin restarted: it knows no script of ours. GNOME Shell loads its extensions itself.
+      if (!companionOwner_.empty() && compositor_ == Compositor::kKWin) LoadScript();
     }
     return DBUS_HANDLER_RESULT_HANDLED;
   }
@@ -151,7 +173,7 @@ DBusHandlerResult CompositorPointer::OnMessage(DBusMessage* message) {
   const char* sender = dbus_message_get_sender(message);
   DBusMessageIter arguments;
   double place[2] = {};
-  bool read = sender && kwinOwner_ == sender && dbus_message_iter_init(message, &arguments);
+  bool read = sender && companionOwner_ == sender && dbus_message_iter_init(message, &arguments);
   for (int i = 0; read && i < 2; ++i) {
     // KWin's scripts pass numbers as doubles; a companion may pass 32-bit integers.
     int type = dbus_message_iter_get_arg_type(&arguments);
@@ -181,6 +203,42 @@ DBusHandlerResult CompositorPointer::OnMessage(DBusMessage* message) {
     }
   }
   return DBUS_HANDLER_RESULT_HANDLED;
+}
+
+bool CompositorPointer::GnomeExtensionEnabled() {
+  std::string uuid = ExtensionUuid(busName_);
+  const char* id = uuid.c_str();
+  DBusMessage* call = dbus_message_new_method_call(
+      kGnomeShellService, "/org/gnome/Shell", "org.gnome.Shell.Extensions", "GetExtensionInfo");
+  if (!call) return false;
+  dbus_message_append_args(call, DBUS_TYPE_STRING, &id, DBUS_TYPE_INVALID);
+  DBusMessage* reply =
+      dbus_connection_send_with_reply_and_block(connection_, call, kCallTimeoutMs, nullptr);
+  dbus_message_unref(call);
+  if (!reply) return false;
+  // The answer is a{sv}; its "state" is a double.
+  bool enabled = false;
+  DBusMessageIter arguments, entries;
+  if (dbus_message_iter_init(reply, &arguments) &&
+      dbus_message_iter_get_arg_type(&arguments) == DBUS_TYPE_ARRAY) {
+    for (dbus_message_iter_recurse(&arguments, &entries);
+         dbus_message_iter_get_arg_type(&entries) == DBUS_TYPE_DICT_ENTRY;
+         dbus_message_iter_next(&entries)) {
+      DBusMessageIter entry, value;
+      const char* key = nullptr;
+      dbus_message_iter_recurse(&entries, &entry);
+      dbus_message_iter_get_basic(&entry, &key);
+      dbus_message_iter_next(&entry);
+      dbus_message_iter_recurse(&entry, &value);
+      if (std::string(key) != "state" || dbus_message_iter_get_arg_type(&value) != DBUS_TYPE_DOUBLE)
+        continue;
+      double state = 0;
+      dbus_message_iter_get_basic(&value, &state);
+      enabled = state == kExtensionEnabled;
+    }
+  }
+  dbus_message_unref(reply);
+  return enabled;
 }
 
 DBusMessage* CompositorPointer::CallKWin(const char* path, const char* method, int firstType, ...) {
@@ -245,7 +303,7 @@ void CompositorPointer::UnloadAtSignal() {
 }
 
 void CompositorPointer::UnloadScript() {
-  if (kwinOwner_.empty()) return;
+  if (companionOwner_.empty() || compositor_ != Compositor::kKWin) return;
   const char* name = scriptName_.c_str();
   if (DBusMessage* reply =
           CallKWin(kScriptingPath, "unloadScript", DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID))

@@ -1,7 +1,8 @@
 // The pointer as the Wayland compositor sees it, for an X11 program under XWayland: a companion
-// inside the compositor (a KWin script that the program loads itself) pushes its place over the
-// session bus to a method the program exports under its own bus name. XWayland alone tells an
-// X11 program where the pointer is only while it is over an X11 window.
+// inside the compositor (a KWin script that the program loads itself, or a GNOME Shell extension
+// the user enabled) pushes its place over the session bus to a method the program exports under
+// its own bus name. XWayland alone tells an X11 program where the pointer is only while it is
+// over an X11 window.
 #pragma once
 
 #include <dbus/dbus.h>
@@ -16,11 +17,18 @@
 
 namespace oculon::x11 {
 
+enum class Compositor { kKWin, kGnomeShell };
+
 class CompositorPointer {
  public:
-  // Owns the program's bus name on the session bus, exports the method and loads the KWin
-  // script; null when there is no session bus, or the name or the script cannot be had.
-  static std::unique_ptr<CompositorPointer> StartWithKWin(const ProgramInfo& program);
+  // Owns the program's bus name on the session bus and exports the method; with KWin, loads the
+  // script. Null when there is no session bus, the name cannot be had, or no companion runs
+  // (the script cannot be loaded, the extension is not enabled).
+  static std::unique_ptr<CompositorPointer> Start(const ProgramInfo& program,
+                                                  Compositor compositor);
+  // The GNOME Shell extension's id, from the program's bus name: pointer@ and the name's
+  // domain, e.g. pointer@app.example.org for org.example.app.
+  static std::string ExtensionUuid(const std::string& busName);
   ~CompositorPointer();  // unloads the script
   CompositorPointer(const CompositorPointer&) = delete;
   CompositorPointer& operator=(const CompositorPointer&) = delete;
@@ -37,7 +45,8 @@ class CompositorPointer {
   uint64_t Pushes() const { return pushes_; }
 
  private:
-  CompositorPointer(DBusConnection* connection, const ProgramInfo& program);
+  CompositorPointer(DBusConnection* connection, const ProgramInfo& program, Compositor compositor);
+  bool GnomeExtensionEnabled();
   static DBusHandlerResult Filter(DBusConnection*, DBusMessage* message, void* self);
   DBusHandlerResult OnMessage(DBusMessage* message);
   bool LoadScript();
@@ -49,13 +58,15 @@ class CompositorPointer {
   DBusMessage* CallKWin(const char* path, const char* method, int firstType, ...);
 
   DBusConnection* connection_;
+  Compositor compositor_;
+  const char* companionService_;         // the compositor's bus name
   DBusConnection* lastWords_ = nullptr;  // the unload's connection
   std::string busName_;
   std::string objectPath_;
   std::string interface_;
   std::string scriptFile_;
   std::string scriptName_;
-  std::string kwinOwner_;  // the unique name of the connection that owns org.kde.KWin
+  std::string companionOwner_;  // the unique name of the connection that owns it
   std::optional<PixelPoint> pushed_;
   uint64_t pushes_ = 0;
 };

@@ -172,7 +172,17 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
 
 void X11Backend::ListenToCompositor() {
   std::string manager = WindowManagerName();
-  if (manager == "KWin") compositorPointer_ = CompositorPointer::StartWithKWin(program_);
+  if (manager == "KWin") compositorPointer_ = CompositorPointer::Start(program_, Compositor::kKWin);
+  if (manager == "GNOME Shell") {
+    compositorPointer_ = CompositorPointer::Start(program_, Compositor::kGnomeShell);
+    if (compositorPointer_) return;
+    std::fprintf(stderr,
+                 "%s: on GNOME under Wayland the eyes follow the pointer only over X11 windows "
+                 "until the program's GNOME Shell extension runs: gnome-extensions enable %s, "
+                 "then log in again\n",
+                 program_.name.c_str(), CompositorPointer::ExtensionUuid(program_.busName).c_str());
+    return;
+  }
   if (compositorPointer_) return;
   std::fprintf(stderr,
                "%s: on this Wayland desktop (%s) the eyes follow the pointer only while it is "
