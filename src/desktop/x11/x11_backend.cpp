@@ -177,16 +177,16 @@ void X11Backend::ListenToCompositor() {
     compositorPointer_ = CompositorPointer::Start(program_, Compositor::kGnomeShell);
     if (compositorPointer_) return;
     std::fprintf(stderr,
-                 "%s: on GNOME under Wayland the eyes follow the pointer only over X11 windows "
-                 "until the program's GNOME Shell extension runs: gnome-extensions enable %s, "
-                 "then log in again\n",
+                 "%s: on GNOME under Wayland the pointer is seen only over X11 windows until "
+                 "the program's GNOME Shell extension runs: gnome-extensions enable %s, then "
+                 "log in again\n",
                  program_.name.c_str(), CompositorPointer::ExtensionUuid(program_.busName).c_str());
     return;
   }
   if (compositorPointer_) return;
   std::fprintf(stderr,
-               "%s: on this Wayland desktop (%s) the eyes follow the pointer only while it is "
-               "over X11 windows\n",
+               "%s: on this Wayland desktop (%s) the pointer is seen only while it is over X11 "
+               "windows\n",
                program_.name.c_str(), manager.empty() ? "no window manager" : manager.c_str());
 }
 
