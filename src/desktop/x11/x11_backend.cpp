@@ -190,9 +190,13 @@ void X11Backend::ListenToCompositor() {
                program_.name.c_str(), manager.empty() ? "no window manager" : manager.c_str());
 }
 
-PixelPoint X11Backend::PointerOnRoot(PixelPoint fromServer) {
+PixelPoint X11Backend::PointerOnRoot(const xcb_query_pointer_reply_t& reply) {
+  PixelPoint fromServer{reply.root_x, reply.root_y};
   if (!compositorPointer_ || !compositorPointer_->Pushed()) return fromServer;
   PointerSources& sources = pointerSources_;
+  constexpr uint16_t kButtons = XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 |
+                                XCB_KEY_BUT_MASK_BUTTON_3 | XCB_KEY_BUT_MASK_BUTTON_4 |
+                                XCB_KEY_BUT_MASK_BUTTON_5;
   // The server's first answer may be where the pointer last was over an X11 window, long ago.
   bool serverMoved = sources.readBefore && fromServer != sources.lastFromServer;
   sources.readBefore = true;
@@ -200,8 +204,10 @@ PixelPoint X11Backend::PointerOnRoot(PixelPoint fromServer) {
   sources.lastFromServer = fromServer;
   sources.pushesSeen = compositorPointer_->Pushes();
   // Over an X11 window both move and the server's is the fresher; elsewhere only the
-  // compositor's does.
-  if (serverMoved) {
+  // compositor's does. A button pressed on an X11 window holds the compositor's pointer there
+  // until its release, so the server sees every move of a drag first, while a push may still be
+  // on its way with an older place.
+  if (serverMoved || (reply.mask & kButtons)) {
     sources.serverMovedLast = true;
   } else if (pushed) {
     sources.serverMovedLast = false;
@@ -488,7 +494,7 @@ bool X11Backend::WindowRect(PixelRect& rect) {
 bool X11Backend::CursorPos(PixelPoint& point) {
   PointerReply reply = QueryPointer(screen_->root);
   if (!reply || !reply->same_screen) return false;
-  point = DesktopFromRoot(PointerOnRoot({reply->root_x, reply->root_y}));
+  point = DesktopFromRoot(PointerOnRoot(*reply));
   return true;
 }
 
@@ -504,7 +510,7 @@ Backend::WindowAndCursorRead X11Backend::WindowRectAndCursorPos(PixelRect& rect,
     return {WindowRect(rect), false};
   }
   rect = RectAt(DesktopFromRoot({reply->root_x - reply->win_x, reply->root_y - reply->win_y}));
-  point = DesktopFromRoot(PointerOnRoot({reply->root_x, reply->root_y}));
+  point = DesktopFromRoot(PointerOnRoot(*reply));
   return {true, true};
 }
 

@@ -116,8 +116,8 @@ class X11Backend : public Desktop {
   // starts listening to it; says once what the user has where it cannot.
   void ListenToCompositor();
   // The pointer's place on the root: the X server's, unless the server's stands still while
-  // the compositor's moved.
-  PixelPoint PointerOnRoot(PixelPoint fromServer);
+  // the compositor's moved; always the server's while it says a button is held.
+  PixelPoint PointerOnRoot(const xcb_query_pointer_reply_t& fromServer);
   // A live EWMH window manager runs and lists `feature` among what it supports.
   bool WindowManagerSupports(xcb_atom_t feature);
   // What the window manager says it is and supports, read afresh (three round trips).
