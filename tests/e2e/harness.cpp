@@ -29,6 +29,30 @@ std::unique_ptr<Reply, decltype(&free)> Owned(Reply* reply) {
   return {reply, &free};
 }
 
+struct Cookie {
+  std::string name;  // MIT-MAGIC-COOKIE-1
+  std::string data;
+};
+
+// The first cookie of an X authority file: records of a family and four counted strings
+// (address, display number, name, data), each count two bytes, most significant first.
+std::optional<Cookie> ReadCookie(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  auto counted = [&in]() -> std::optional<std::string> {
+    unsigned char count[2];
+    if (!in.read(reinterpret_cast<char*>(count), 2)) return std::nullopt;
+    std::string text(size_t{count[0]} << 8 | count[1], '\0');
+    if (!in.read(text.data(), std::streamsize(text.size()))) return std::nullopt;
+    return text;
+  };
+  char family[2];
+  if (!in.read(family, 2)) return std::nullopt;
+  std::optional<std::string> address = counted(), number = counted(), name = counted(),
+                             data = counted();
+  if (!address || !number || !name || !data) return std::nullopt;
+  return Cookie{*name, *data};
+}
+
 }  // namespace
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
@@ -135,8 +159,15 @@ Display::Display(const ServerOptions& options) {
   Sync();
 }
 
-Display::Display(const std::string& name) : name_(name) {
-  connection_ = xcb_connect(name_.c_str(), nullptr);
+Display::Display(const std::string& name, const std::string& authorityFile) : name_(name) {
+  std::optional<Cookie> cookie = authorityFile.empty() ? std::nullopt : ReadCookie(authorityFile);
+  if (cookie) {
+    xcb_auth_info_t auth{int(cookie->name.size()), cookie->name.data(), int(cookie->data.size()),
+                         cookie->data.data()};
+    connection_ = xcb_connect_to_display_with_auth_info(name_.c_str(), &auth, nullptr);
+  } else {
+    connection_ = xcb_connect(name_.c_str(), nullptr);
+  }
   if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot connect to " + name);
   root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
 }

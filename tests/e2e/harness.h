@@ -70,8 +70,9 @@ class Display {
 
   explicit Display(int width = 1280, int height = 800);
   explicit Display(const ServerOptions& options);
-  // Connects to a display that another process runs, such as a Wayland compositor's XWayland.
-  explicit Display(const std::string& name);
+  // Connects to a display that another process runs, such as a Wayland compositor's XWayland,
+  // with the cookie of `authorityFile` when the server asks for one.
+  explicit Display(const std::string& name, const std::string& authorityFile = "");
   ~Display();
 
   const std::string& name() const { return name_; }

@@ -18,52 +18,12 @@
 #include <stdexcept>
 
 namespace oculon::e2e {
-namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// Gone, or a zombie that its parent has still to reap.
-bool Gone(pid_t process) {
-  std::ifstream stat("/proc/" + std::to_string(process) + "/stat");
-  std::string pid, name, state;
-  return !(stat >> pid >> name >> state) || state == "Z";
-}
-
-void End(pid_t process) {
-  if (process <= 0 || Gone(process)) return;
-  kill(process, SIGTERM);
-  if (!WaitFor([&] { return Gone(process); }, 5s)) kill(process, SIGKILL);
-}
-
-// The child of `parent` that runs the program `name`; -1 when there is none.
-pid_t ChildNamed(pid_t parent, const std::string& name) {
-  std::string task = "/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent);
-  std::ifstream children(task + "/children");
-  pid_t child = 0;
-  while (children >> child) {
-    std::string comm;
-    std::ifstream("/proc/" + std::to_string(child) + "/comm") >> comm;
-    if (comm == name) return child;
-  }
-  return -1;
-}
-
-}  // namespace
-
-KWinSession::KWinSession() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kwin-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("no folder for KWin");
-  folder_ = pattern;
+KWinSession::KWinSession() : WaylandSession("kwin") {
   // kwin_wayland carries a file capability that a container cannot grant: a copy has none. Its
   // platform plugin loads only into a program of that name.
   std::filesystem::create_directory(folder_ + "/bin");
   std::filesystem::copy_file("/usr/bin/kwin_wayland", folder_ + "/bin/kwin_wayland");
-  mkdir("/tmp/.X11-unix", 01777);  // where XWayland puts its socket, as any X server does
   std::string ready = folder_ + "/ready.sh";
   std::ofstream(ready) << "#!/bin/sh\nprintf '%s\\n%s\\n%s\\n' \"$DISPLAY\" "
                           "\"$DBUS_SESSION_BUS_ADDRESS\" \"$$\" > \""
@@ -116,24 +76,6 @@ KWinSession::~KWinSession() {
   // KWin's end ends the bus's session.
   for (pid_t process : {kwin_, xwayland_, ready_}) End(process);
   if (session_) session_->WaitForExit(10s);
-  session_.reset();
-  RemoveLeftoversOfXWayland();
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
-}
-
-void KWinSession::RemoveLeftoversOfXWayland() {
-  // XWayland, ended without its own cleanup, leaves its socket and lock behind; they are ours to
-  // remove once the process the lock names is gone.
-  auto display = environment_.find("DISPLAY");
-  if (display == environment_.end() || display->second.size() < 2) return;
-  std::string number = display->second.substr(1);
-  std::string lock = "/tmp/.X" + number + "-lock";
-  pid_t server = 0;
-  std::ifstream(lock) >> server;
-  if (server > 0 && !Gone(server)) return;
-  std::filesystem::remove("/tmp/.X11-unix/X" + number);
-  std::filesystem::remove(lock);
 }
 
 void KWinSession::Send(const std::string& command) {
@@ -154,11 +96,6 @@ void KWinSession::Press() {
 
 void KWinSession::Release() {
   Send("release");
-}
-
-void KWinSession::OpenNativeWindow() {
-  nativeWindow_ = std::make_unique<Process>(std::vector<std::string>{"weston-terminal"},
-                                            environment_, folder_ + "/native.log");
 }
 
 std::optional<uint32_t> KWinSession::ShownPixel(int x, int y) {

@@ -1,12 +1,16 @@
-// The X11 program in a Wayland session of KWin, through XWayland: the eyes follow the
-// compositor's pointer over native Wayland windows and the empty desktop, the drag, the save and
-// the restart, and the KWin script that goes with the program.
+// The X11 program in the Wayland sessions of KWin and GNOME Shell, through XWayland: the eyes
+// follow the compositor's pointer over native Wayland windows and the empty desktop, the head
+// shows cut to its outline, the drag, the save and the restart are exact, and what the program
+// brings to each compositor comes and goes with it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <type_traits>
 
+#include "e2e/gnome_session.h"
 #include "e2e/kwin_session.h"
 #include "e2e/program_on_display.h"
 
@@ -15,13 +19,24 @@ namespace {
 
 constexpr char kScript[] = "oculon-pointer";
 
-class UnderKWin : public ::testing::Test {
+// Whether the program's KWin script is loaded; under GNOME, where the program loads none, false.
+template <class Session>
+bool ScriptLoaded(Session& session) {
+  if constexpr (std::is_same_v<Session, KWinSession>) {
+    return session.ScriptLoaded(kScript);
+  } else {
+    return false;
+  }
+}
+
+template <class Session>
+class UnderWayland : public ::testing::Test {
  protected:
-  UnderKWin() : display(kwin.xDisplay()) {}
+  UnderWayland() : display(session.xDisplay(), session.xAuthority()) {}
 
   bool Start() {
     program = std::make_unique<Process>(std::vector<std::string>{installed.executable()},
-                                        kwin.Environment(), installed.folder() + "/stderr");
+                                        session.Environment(), installed.folder() + "/stderr");
     std::optional<xcb_window_t> found = display.FindWindow("Form1", 10s);
     if (!found) return false;
     window = *found;
@@ -46,74 +61,109 @@ class UnderKWin : public ::testing::Test {
     });
   }
   void Click(Point at) {
-    kwin.MovePointer(at.x, at.y);
-    kwin.Press();
-    kwin.Release();
+    session.MovePointer(at.x, at.y);
+    session.Press();
+    session.Release();
   }
 
-  KWinSession kwin;
+  Session session;
   Display display;
   Installed installed;
   std::unique_ptr<Process> program;
   xcb_window_t window = XCB_NONE;
 };
 
-TEST_F(UnderKWin, TheEyesFollowThePointerEverywhereAndTheDragSaveAndRestartAreExact) {
-  kwin.OpenNativeWindow();
-  ASSERT_TRUE(Start());
-  EXPECT_TRUE(kwin.ScriptLoaded(kScript)) << ReadText(installed.folder() + "/stderr");
+using Sessions = ::testing::Types<KWinSession, GnomeSession>;
+struct SessionName {
+  template <class Session>
+  static std::string GetName(int) {
+    return std::is_same_v<Session, KWinSession> ? "KWin" : "GnomeShell";
+  }
+};
+TYPED_TEST_SUITE(UnderWayland, Sessions, SessionName);
+
+TYPED_TEST(UnderWayland, TheEyesFollowThePointerEverywhereAndTheDragSaveAndRestartAreExact) {
+  TypeParam& desktop = this->session;
+  desktop.OpenNativeWindow();
+  ASSERT_TRUE(this->Start());
+  EXPECT_EQ(ScriptLoaded(desktop), (std::is_same_v<TypeParam, KWinSession>));
+  EXPECT_EQ(ReadText(this->installed.folder() + "/stderr"), "");
   // The empty desktop's corners, the native window in the middle, and below the head.
   for (Point pointer : {Point{20, 20}, Point{1260, 1000}, Point{640, 600}, Point{100, 900}}) {
-    kwin.MovePointer(pointer.x, pointer.y);
-    EXPECT_TRUE(LeftPupilTowards(pointer)) << pointer.x << "," << pointer.y;
+    desktop.MovePointer(pointer.x, pointer.y);
+    EXPECT_TRUE(this->LeftPupilTowards(pointer)) << pointer.x << "," << pointer.y;
   }
 
-  Point before = Position();
+  Point before = this->Position();
   Point grip{before.x + 85, before.y + 250};
-  kwin.MovePointer(grip.x, grip.y);
-  kwin.Press();
-  for (int step = 1; step <= 10; ++step) kwin.MovePointer(grip.x + 12 * step, grip.y + 7 * step);
-  kwin.Release();
+  desktop.MovePointer(grip.x, grip.y);
+  desktop.Press();
+  for (int step = 1; step <= 10; ++step) desktop.MovePointer(grip.x + 12 * step, grip.y + 7 * step);
+  desktop.Release();
   Point moved{before.x + 120, before.y + 70};
-  ASSERT_TRUE(WaitFor([&] { return Position() == moved; })) << Position().x << "," << Position().y;
+  ASSERT_TRUE(WaitFor([&] { return this->Position() == moved; }))
+      << this->Position().x << "," << this->Position().y;
 
   Point head{moved.x + 85, moved.y + 250};
-  Click(head);
-  Click(head);
-  ASSERT_EQ(program->WaitForExit(), 0);
-  EXPECT_FALSE(kwin.ScriptLoaded(kScript));
-  EXPECT_EQ(ReadText(installed.settingsFile()),
+  this->Click(head);
+  this->Click(head);
+  ASSERT_EQ(this->program->WaitForExit(), 0);
+  EXPECT_FALSE(ScriptLoaded(desktop));
+  EXPECT_EQ(ReadText(this->installed.settingsFile()),
             "[Brask's Quibbet]\r\nTop=" + std::to_string(moved.y * 15) +
                 "\r\nLeft=" + std::to_string(moved.x * 15) + "\r\n");
-  ASSERT_TRUE(Start());
-  EXPECT_TRUE(WaitFor([&] { return Position() == moved; }));
+  ASSERT_TRUE(this->Start());
+  EXPECT_TRUE(WaitFor([&] { return this->Position() == moved; }));
 }
 
-TEST_F(UnderKWin, TheHeadShowsCutToItsOutlineAtEveryStartAndPassesClicksThere) {
+TYPED_TEST(UnderWayland, TheHeadShowsCutToItsOutlineAtEveryStartAndPassesClicksThere) {
   constexpr uint32_t kGreen = 0x40FF40;
-  xcb_window_t beneath = display.OpenOrdinaryWindow(500, 150, 300, 100, kGreen);
+  TypeParam& desktop = this->session;
+  xcb_window_t beneath = this->display.OpenOrdinaryWindow(500, 150, 300, 100, kGreen);
   for (int start = 0; start < 10; ++start) {
-    ASSERT_TRUE(Start());
-    Point corner = Position();
+    ASSERT_TRUE(this->Start());
+    Point corner = this->Position();
     Point cutAway{corner.x + 3, corner.y + 190};
     ASSERT_EQ(ArtworkPixel(3, 190), 0x00012Bu);
-    EXPECT_TRUE(WaitFor([&] {
-      return kwin.ShownPixel(cutAway.x, cutAway.y) == kGreen &&
-             kwin.ShownPixel(corner.x + 85, corner.y + 60) == ArtworkPixel(85, 60);
-    })) << "start "
-        << start;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          return desktop.ShownPixel(cutAway.x, cutAway.y) == kGreen &&
+                 desktop.ShownPixel(corner.x + 85, corner.y + 60) == ArtworkPixel(85, 60);
+        },
+        15s))
+        << "start " << start;
     if (start == 0) {
-      Click(cutAway);
-      EXPECT_TRUE(display.ReceivedButtonPress(beneath));
-      kwin.MovePointer(KWinSession::kWidth - 1, 0);  // off the eye's white that Start looks at
+      this->Click(cutAway);
+      EXPECT_TRUE(this->display.ReceivedButtonPress(beneath));
+      desktop.MovePointer(TypeParam::kWidth - 1, 0);  // off the eye's white that Start looks at
     }
-    program->Kill(SIGTERM);
-    ASSERT_EQ(program->WaitForExit(), 0);
-    ASSERT_TRUE(WaitFor([&] { return !display.IsViewable(window); }));  // gone from the server
+    this->program->Kill(SIGTERM);
+    ASSERT_EQ(this->program->WaitForExit(), 0);
+    ASSERT_TRUE(WaitFor([&] { return !this->display.IsViewable(this->window); }));
     if (start == 0) {
-      EXPECT_FALSE(kwin.ScriptLoaded(kScript));  // unloaded by the signal's end
+      EXPECT_FALSE(ScriptLoaded(desktop));  // unloaded by the signal's end
     }
   }
+}
+
+// GNOME without the program's extension: the program says once how to enable it, and the eyes
+// follow the pointer over X11 windows, where XWayland sees it.
+class GnomeWithoutTheExtension : public GnomeSession {
+ public:
+  GnomeWithoutTheExtension() : GnomeSession(PointerExtension::kAbsent) {}
+};
+using UnderGnomeWithoutTheExtension = UnderWayland<GnomeWithoutTheExtension>;
+
+TEST_F(UnderGnomeWithoutTheExtension, SaysHowToEnableItAndFollowsOverX11Windows) {
+  display.OpenOrdinaryWindow(100, 600, 600, 300, 0x40FF40);
+  ASSERT_TRUE(Start());
+  for (Point pointer : {Point{150, 650}, Point{650, 850}}) {
+    session.MovePointer(pointer.x, pointer.y);
+    EXPECT_TRUE(LeftPupilTowards(pointer)) << pointer.x << "," << pointer.y;
+  }
+  std::string said = ReadText(installed.folder() + "/stderr");
+  EXPECT_NE(said.find("gnome-extensions enable pointer@oculon.example.org"), std::string::npos);
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 }
 
 }  // namespace

@@ -1,0 +1,156 @@
+// GNOME Shell headless for the tests. The shell wants a system bus (a private one here), reads
+// its settings and extensions from HOME and the XDG folders (the session's own), and runs what
+// the session bus activates below it: all of it is ended by PID.
+#include "e2e/gnome_session.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace oculon::e2e {
+namespace {
+
+constexpr char kTestDesktop[] = "org.example.TestDesktop";
+constexpr char kTestDesktopPath[] = "/org/example/TestDesktop";
+constexpr char kTestExtension[] = "test-desktop@oculon.example.org";
+constexpr char kPointerExtension[] = "pointer@oculon.example.org";
+
+std::string SystemBusConfiguration(const std::string& socket) {
+  return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+         "<busconfig>\n"
+         "  <type>system</type>\n"
+         "  <listen>unix:path=" +
+         socket +
+         "</listen>\n"
+         "  <auth>EXTERNAL</auth>\n"
+         "  <policy context=\"default\">\n"
+         "    <allow user=\"*\"/>\n"
+         "    <allow own=\"*\"/>\n"
+         "    <allow send_type=\"*\"/>\n"
+         "    <allow receive_type=\"*\"/>\n"
+         "  </policy>\n"
+         "</busconfig>\n";
+}
+
+}  // namespace
+
+GnomeSession::GnomeSession(PointerExtension pointerExtension) : WaylandSession("gnome") {
+  std::map<std::string, std::string> environment{{"HOME", folder_ + "/home"},
+                                                 {"XDG_CONFIG_HOME", folder_ + "/config"},
+                                                 {"XDG_DATA_HOME", folder_ + "/data"},
+                                                 {"XDG_CACHE_HOME", folder_ + "/cache"},
+                                                 {"XDG_STATE_HOME", folder_ + "/state"},
+                                                 {"XDG_RUNTIME_DIR", folder_ + "/run"},
+                                                 {"TMPDIR", folder_ + "/tmp"},
+                                                 {"DISPLAY", ""},
+                                                 {"WAYLAND_DISPLAY", ""},
+                                                 {"DBUS_SESSION_BUS_ADDRESS", ""}};
+  for (const auto& [name, folder] : environment) {
+    if (!folder.empty()) std::filesystem::create_directories(folder);
+  }
+  chmod((folder_ + "/run").c_str(), 0700);
+
+  std::string systemBus = folder_ + "/system_bus";
+  std::ofstream(folder_ + "/system-bus.conf") << SystemBusConfiguration(systemBus);
+  systemBus_ =
+      std::make_unique<Process>(std::vector<std::string>{"dbus-daemon", "--nofork", "--config-file",
+                                                         folder_ + "/system-bus.conf"},
+                                environment, folder_ + "/system-bus.log");
+  if (!WaitFor([&] { return std::filesystem::exists(systemBus); }, 10s))
+    throw std::runtime_error("no system bus: " + ReadAll(folder_ + "/system-bus.log"));
+  environment["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + systemBus;
+
+  std::string extensions = folder_ + "/data/gnome-shell/extensions/";
+  std::filesystem::create_directories(extensions);
+  std::filesystem::copy(OCULON_GNOME_TEST_EXTENSION, extensions + kTestExtension,
+                        std::filesystem::copy_options::recursive);
+  std::string enabled = std::string("['") + kTestExtension + "'";
+  if (pointerExtension == PointerExtension::kEnabled) {
+    std::filesystem::copy(OCULON_GNOME_EXTENSION, extensions + kPointerExtension,
+                          std::filesystem::copy_options::recursive);
+    enabled += std::string(", '") + kPointerExtension + "'";
+  }
+  enabled += "]";
+  environment["TEST_SESSION_FILE"] = folder_ + "/session";
+  std::string socket = "wayland-test-" + std::filesystem::path(folder_).filename().string();
+  session_ = std::make_unique<Process>(
+      std::vector<std::string>{
+          "dbus-run-session", "--", "sh", "-c",
+          "gsettings set org.gnome.shell enabled-extensions \"$0\" && exec gnome-shell "
+          "--headless --wayland --virtual-monitor \"$1\" --wayland-display \"$2\"",
+          enabled, std::to_string(kWidth) + "x" + std::to_string(kHeight), socket},
+      environment, folder_ + "/shell.log");
+  if (!WaitFor([&] { return std::filesystem::exists(folder_ + "/session"); }, 30s))
+    throw std::runtime_error("GNOME Shell did not start: " + ReadAll(folder_ + "/shell.log"));
+  shell_ = ChildNamed(session_->pid(), "gnome-shell");
+
+  std::istringstream session(ReadAll(folder_ + "/session"));
+  std::string display, bus, authority;
+  std::getline(session, display);
+  std::getline(session, bus);
+  std::getline(session, authority);
+  environment_ = {{"DISPLAY", display},
+                  {"XAUTHORITY", authority},
+                  {"WAYLAND_DISPLAY", socket},
+                  {"XDG_RUNTIME_DIR", folder_ + "/run"},
+                  {"DBUS_SESSION_BUS_ADDRESS", bus}};
+  bus_ = dbus_connection_open_private(bus.c_str(), nullptr);
+  if (!bus_ || !dbus_bus_register(bus_, nullptr))
+    throw std::runtime_error("cannot reach the session's bus");
+  MovePointer(kWidth / 2, kHeight / 2);  // from the corner where the shell starts it, as KWin does
+}
+
+GnomeSession::~GnomeSession() {
+  if (bus_) {
+    dbus_connection_close(bus_);
+    dbus_connection_unref(bus_);
+  }
+  nativeWindow_.reset();
+  // What the session bus started runs below it, XWayland below the shell: all of it goes, the
+  // shell first so that it ends its XWayland itself.
+  std::vector<pid_t> below = session_ ? Descendants(session_->pid()) : std::vector<pid_t>{};
+  End(shell_);
+  for (pid_t process : below) End(process);
+  if (session_) session_->WaitForExit(10s);
+  session_.reset();
+  systemBus_.reset();
+}
+
+DBusMessage* GnomeSession::Call(const char* method, std::optional<Point> at) {
+  DBusMessage* call =
+      dbus_message_new_method_call(kTestDesktop, kTestDesktopPath, kTestDesktop, method);
+  if (at) {
+    dbus_int32_t x = at->x, y = at->y;
+    dbus_message_append_args(call, DBUS_TYPE_INT32, &x, DBUS_TYPE_INT32, &y, DBUS_TYPE_INVALID);
+  }
+  DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus_, call, 10'000, nullptr);
+  dbus_message_unref(call);
+  return reply;
+}
+
+void GnomeSession::MovePointer(int x, int y) {
+  if (DBusMessage* reply = Call("MovePointer", Point{x, y})) dbus_message_unref(reply);
+}
+
+void GnomeSession::Press() {
+  if (DBusMessage* reply = Call("Press")) dbus_message_unref(reply);
+}
+
+void GnomeSession::Release() {
+  if (DBusMessage* reply = Call("Release")) dbus_message_unref(reply);
+}
+
+std::optional<uint32_t> GnomeSession::ShownPixel(int x, int y) {
+  DBusMessage* reply = Call("ShownPixel", Point{x, y});
+  if (!reply) return std::nullopt;
+  dbus_uint32_t rgb = 0;
+  bool read = dbus_message_get_args(reply, nullptr, DBUS_TYPE_UINT32, &rgb, DBUS_TYPE_INVALID);
+  dbus_message_unref(reply);
+  return read ? std::optional<uint32_t>(rgb) : std::nullopt;
+}
+
+}  // namespace oculon::e2e

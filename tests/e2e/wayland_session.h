@@ -1,0 +1,61 @@
+// A Wayland session of a test's own, with XWayland for the X11 program: what the tests ask of
+// each compositor, and what ending one takes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "e2e/harness.h"
+
+namespace oculon::e2e {
+
+class WaylandSession {
+ public:
+  static constexpr int kWidth = 1280;
+  static constexpr int kHeight = 1024;
+
+  virtual ~WaylandSession();
+  WaylandSession(const WaylandSession&) = delete;
+  WaylandSession& operator=(const WaylandSession&) = delete;
+
+  // What a program of the session needs: XWayland's display (and its authority file, when it
+  // has one), the Wayland socket, the session bus.
+  const std::map<std::string, std::string>& Environment() const { return environment_; }
+  const std::string& xDisplay() const { return environment_.at("DISPLAY"); }
+  std::string xAuthority() const;
+
+  // The compositor's pointer, moved or pressed as a mouse does; each returns once the
+  // compositor has it.
+  virtual void MovePointer(int x, int y) = 0;
+  virtual void Press() = 0;
+  virtual void Release() = 0;
+  // What the compositor shows at (x, y), 0xRRGGBB; nothing when it cannot tell.
+  virtual std::optional<uint32_t> ShownPixel(int x, int y) = 0;
+  // A native Wayland window (weston-terminal).
+  void OpenNativeWindow();
+
+ protected:
+  // Makes the session's folder, named after `compositor`.
+  explicit WaylandSession(const std::string& compositor);
+  // XWayland, ended without its own cleanup, leaves its socket and lock behind; they are ours to
+  // remove once the process the lock names is gone.
+  void RemoveLeftoversOfXWayland();
+
+  std::string folder_;
+  std::map<std::string, std::string> environment_;
+  std::unique_ptr<Process> nativeWindow_;
+};
+
+std::string ReadAll(const std::string& path);
+// Ends `process` (SIGTERM, then SIGKILL) unless it is gone already.
+void End(pid_t process);
+// The child of `parent` that runs the program `name`; -1 when there is none.
+pid_t ChildNamed(pid_t parent, const std::string& name);
+// The children of `parent`, their children, and so on.
+std::vector<pid_t> Descendants(pid_t parent);
+
+}  // namespace oculon::e2e
