@@ -179,6 +179,7 @@ class X11Backend : public Desktop {
   xcb_key_symbols_t* keySymbols_ = nullptr;
   // Under XWayland with KWin: the pointer as the compositor sees it.
   std::unique_ptr<CompositorPointer> compositorPointer_;
+  bool xwaylandExtension_ = false;
   bool onXWayland_ = false;
   struct PointerSources {
     bool readBefore = false;
