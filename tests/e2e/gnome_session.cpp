@@ -38,7 +38,8 @@ std::string SystemBusConfiguration(const std::string& socket) {
 
 }  // namespace
 
-GnomeSession::GnomeSession(PointerExtension pointerExtension) : WaylandSession("gnome") {
+GnomeSession::GnomeSession(PointerExtension pointerExtension, const std::string& root)
+    : WaylandSession("gnome") {
   std::map<std::string, std::string> environment{{"HOME", folder_ + "/home"},
                                                  {"XDG_CONFIG_HOME", folder_ + "/config"},
                                                  {"XDG_DATA_HOME", folder_ + "/data"},
@@ -64,25 +65,34 @@ GnomeSession::GnomeSession(PointerExtension pointerExtension) : WaylandSession("
     throw std::runtime_error("no system bus: " + ReadAll(folder_ + "/system-bus.log"));
   environment["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + systemBus;
 
+  // GNOME 45 and later load extensions of another form than 43 and 44, and take no --wayland.
+  std::string version = folder_ + "/version";
+  Process(InRoot(root, {"sh", "-c", "exec gnome-shell --version > \"$0\"", version}), environment)
+      .WaitForExit(10s);
+  std::string gnome, shell;
+  int major = 0;
+  std::istringstream(ReadAll(version)) >> gnome >> shell >> major;  // GNOME Shell 43.9
+  std::string form = major >= 45 ? "/45/" : "/43/";
+
   std::string extensions = folder_ + "/data/gnome-shell/extensions/";
   std::filesystem::create_directories(extensions);
-  std::filesystem::copy(OCULON_GNOME_TEST_EXTENSION, extensions + kTestExtension,
-                        std::filesystem::copy_options::recursive);
+  std::filesystem::copy(OCULON_GNOME_TEST_EXTENSIONS + form + kTestExtension,
+                        extensions + kTestExtension, std::filesystem::copy_options::recursive);
   std::string enabled = std::string("['") + kTestExtension + "'";
   if (pointerExtension == PointerExtension::kEnabled) {
-    std::filesystem::copy(OCULON_GNOME_EXTENSION, extensions + kPointerExtension,
-                          std::filesystem::copy_options::recursive);
+    std::filesystem::copy(OCULON_GNOME_EXTENSIONS + form + kPointerExtension,
+                          extensions + kPointerExtension, std::filesystem::copy_options::recursive);
     enabled += std::string(", '") + kPointerExtension + "'";
   }
   enabled += "]";
   environment["TEST_SESSION_FILE"] = folder_ + "/session";
   std::string socket = "wayland-test-" + std::filesystem::path(folder_).filename().string();
   session_ = std::make_unique<Process>(
-      std::vector<std::string>{
-          "dbus-run-session", "--", "sh", "-c",
-          "gsettings set org.gnome.shell enabled-extensions \"$0\" && exec gnome-shell "
-          "--headless --wayland --virtual-monitor \"$1\" --wayland-display \"$2\"",
-          enabled, std::to_string(kWidth) + "x" + std::to_string(kHeight), socket},
+      InRoot(root, {"dbus-run-session", "--", "sh", "-c",
+                    "gsettings set org.gnome.shell enabled-extensions \"$0\" && exec gnome-shell "
+                    "--headless $3 --virtual-monitor \"$1\" --wayland-display \"$2\"",
+                    enabled, std::to_string(kWidth) + "x" + std::to_string(kHeight), socket,
+                    major >= 45 ? "" : "--wayland"}),
       environment, folder_ + "/shell.log");
   if (!WaitFor([&] { return std::filesystem::exists(folder_ + "/session"); }, 30s))
     throw std::runtime_error("GNOME Shell did not start: " + ReadAll(folder_ + "/shell.log"));

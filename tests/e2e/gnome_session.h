@@ -17,8 +17,10 @@ class GnomeSession : public WaylandSession {
  public:
   enum class PointerExtension { kEnabled, kAbsent };
 
-  // Starts the shell and waits until it has started; throws when it does not.
-  explicit GnomeSession(PointerExtension pointerExtension = PointerExtension::kEnabled);
+  // Starts the shell, the one of the system whose file-system tree is `root` (see InRoot), and
+  // waits until it has started; throws when it does not.
+  explicit GnomeSession(PointerExtension pointerExtension = PointerExtension::kEnabled,
+                        const std::string& root = "");
   // Ends the shell and everything that runs below the session by their PIDs.
   ~GnomeSession() override;
 

@@ -19,11 +19,11 @@
 
 namespace oculon::e2e {
 
-KWinSession::KWinSession() : WaylandSession("kwin") {
+KWinSession::KWinSession(const std::string& root) : WaylandSession("kwin") {
   // kwin_wayland carries a file capability that a container cannot grant: a copy has none. Its
   // platform plugin loads only into a program of that name.
   std::filesystem::create_directory(folder_ + "/bin");
-  std::filesystem::copy_file("/usr/bin/kwin_wayland", folder_ + "/bin/kwin_wayland");
+  std::filesystem::copy_file(root + "/usr/bin/kwin_wayland", folder_ + "/bin/kwin_wayland");
   std::string ready = folder_ + "/ready.sh";
   std::ofstream(ready) << "#!/bin/sh\nprintf '%s\\n%s\\n%s\\n' \"$DISPLAY\" "
                           "\"$DBUS_SESSION_BUS_ADDRESS\" \"$$\" > \""
@@ -33,10 +33,10 @@ KWinSession::KWinSession() : WaylandSession("kwin") {
   std::string socket = "wayland-test-" + std::to_string(getpid()) + "-" +
                        std::filesystem::path(folder_).filename().string();
   session_ = std::make_unique<Process>(
-      std::vector<std::string>{"dbus-run-session", "--", folder_ + "/bin/kwin_wayland", "--virtual",
-                               "--xwayland", "--width", std::to_string(kWidth), "--height",
-                               std::to_string(kHeight), "--socket", socket, "--no-lockscreen",
-                               "--no-global-shortcuts", "--no-kactivities", ready},
+      InRoot(root,
+             {"dbus-run-session", "--", folder_ + "/bin/kwin_wayland", "--virtual", "--xwayland",
+              "--width", std::to_string(kWidth), "--height", std::to_string(kHeight), "--socket",
+              socket, "--no-lockscreen", "--no-global-shortcuts", ready}),
       std::map<std::string, std::string>{{"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"},
                                          {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"},
                                          {"DISPLAY", ""},

@@ -14,8 +14,9 @@ namespace oculon::e2e {
 
 class KWinSession : public WaylandSession {
  public:
-  // Starts KWin and waits for XWayland; throws when it does not come up.
-  KWinSession();
+  // Starts KWin, the one of the system whose file-system tree is `root` (see InRoot), and waits
+  // for XWayland; throws when it does not come up.
+  explicit KWinSession(const std::string& root = "");
   // Ends KWin (and with it XWayland and what it started) by its PID, then the bus.
   ~KWinSession() override;
 

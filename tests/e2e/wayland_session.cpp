@@ -63,6 +63,22 @@ std::vector<pid_t> Descendants(pid_t parent) {
   return found;
 }
 
+std::vector<std::string> InRoot(const std::string& root, std::vector<std::string> argv) {
+  if (root.empty()) return argv;
+  std::vector<std::string> wrapped{
+      "unshare",
+      "--mount",
+      "--propagation",
+      "private",
+      "sh",
+      "-c",
+      "for d in proc sys dev tmp; do mount --rbind \"/$d\" \"$0/$d\" || exit 127; done; "
+      "exec chroot \"$0\" \"$@\"",
+      root};
+  wrapped.insert(wrapped.end(), argv.begin(), argv.end());
+  return wrapped;
+}
+
 WaylandSession::WaylandSession(const std::string& compositor) {
   std::string pattern =
       (std::filesystem::temp_directory_path() / (compositor + "-XXXXXX")).string();

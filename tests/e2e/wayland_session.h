@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "e2e/harness.h"
 
@@ -57,5 +58,9 @@ void End(pid_t process);
 pid_t ChildNamed(pid_t parent, const std::string& name);
 // The children of `parent`, their children, and so on.
 std::vector<pid_t> Descendants(pid_t parent);
+// `argv`, to be run in the file-system tree `root` of another system (this one's when empty): in
+// a mount namespace of its own, with /proc, /sys, /dev and /tmp bound in, so that the folders
+// and sockets under /tmp are the same on both sides. The process keeps its PID.
+std::vector<std::string> InRoot(const std::string& root, std::vector<std::string> argv);
 
 }  // namespace oculon::e2e

@@ -2,9 +2,7 @@
 // the pointer as a mouse does, and tells which colour the screen shows at a place. Once the
 // shell has started it hides the overview it starts with and writes where the session is (its
 // X display, its bus, the X display's authority file) to the file TEST_SESSION_FILE names.
-const {Gio, GLib, Clutter, Shell} = imports.gi;
-const Main = imports.ui.main;
-
+// The loader around this file brings in Gio, GLib, Clutter, Shell and Main.
 const INTERFACE = `<node>
   <interface name="org.example.TestDesktop">
     <method name="MovePointer">
@@ -44,7 +42,8 @@ class TestDesktop {
   _tellWhereTheSessionIs() {
     Main.overview.hide();
     const file = GLib.getenv('TEST_SESSION_FILE');
-    const lines = ['DISPLAY', 'DBUS_SESSION_BUS_ADDRESS', 'XAUTHORITY'].map(GLib.getenv);
+    const names = ['DISPLAY', 'DBUS_SESSION_BUS_ADDRESS', 'XAUTHORITY'];
+    const lines = names.map(name => GLib.getenv(name));
     GLib.file_set_contents(`${file}.tmp`, `${lines.join('\n')}\n`);
     Gio.File.new_for_path(`${file}.tmp`).move(Gio.File.new_for_path(file),
         Gio.FileCopyFlags.OVERWRITE, null, null);
@@ -76,8 +75,4 @@ class TestDesktop {
       }
     });
   }
-}
-
-function init() {
-  return new TestDesktop();
 }
