@@ -52,16 +52,21 @@ class UnderWayland : public ::testing::Test {
   }
   Point Position() { return display.WindowPosition(window); }
   // The left pupil lies towards `pointer`: black 10 pixels from the eye's centre that way, white
-  // a pixel the other way.
+  // a pixel the other way; in the window's own pixels, and on the screen where the compositor
+  // can tell.
   bool LeftPupilTowards(Point pointer) {
     return WaitFor([&] {
       Point corner = Position();
       double dx = pointer.x - corner.x - 58, dy = pointer.y - corner.y - 148;
       double length = std::hypot(dx, dy);
-      return WindowPixel(int(std::lround(58 + 10 * dx / length)),
-                         int(std::lround(148 + 10 * dy / length))) == kBlack &&
-             WindowPixel(int(std::lround(58 - dx / length)), int(std::lround(148 - dy / length))) ==
-                 kWhite;
+      Point black{int(std::lround(58 + 10 * dx / length)),
+                  int(std::lround(148 + 10 * dy / length))};
+      Point white{int(std::lround(58 - dx / length)), int(std::lround(148 - dy / length))};
+      if (WindowPixel(black.x, black.y) != kBlack || WindowPixel(white.x, white.y) != kWhite)
+        return false;
+      if constexpr (!kTakesScreenshots<Session>) return true;
+      return session.ShownPixel(corner.x + black.x, corner.y + black.y) == kBlack &&
+             session.ShownPixel(corner.x + white.x, corner.y + white.y) == kWhite;
     });
   }
   // Waits, where the compositor can tell, until it shows the head with its corner at `corner`:
