@@ -74,8 +74,10 @@ PixelFormat FormatOf(const xcb_setup_t& setup, const xcb_visualtype_t& visual, u
 }
 
 // A compositing manager owns the screen's _NET_WM_CM_S<n> selection. It draws a window's
-// pixels with its alpha, and some (KWin under XWayland) draw a shaped window's cut-away part
-// black at times: a window with alpha is drawn as it should be.
+// pixels with its alpha. Some (KWin 5 under XWayland) take a window without alpha for opaque
+// over its whole rectangle, shape or no shape, and so never repaint what lies beneath its
+// cut-away part: that part keeps whatever was drawn there before, black at a session's start.
+// A window with alpha, transparent where it is cut away, is drawn as it should be.
 bool CompositingManagerRuns(xcb_connection_t* connection, int screenNumber) {
   std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber);
   ReplyPtr<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
