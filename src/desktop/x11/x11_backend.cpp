@@ -158,11 +158,15 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
   constexpr char kXWayland[] = "XWAYLAND";
   xcb_query_extension_cookie_t xwayland =
       xcb_query_extension(connection_, sizeof kXWayland - 1, kXWayland);
-  Layout layout = QueryLayout(connection_, *screen_);
+  TakeLayout(QueryLayout(connection_, *screen_));
+  // XWayland from version 23 has an extension of its name; older ones are told by their
+  // monitors (see TakeLayout).
   ReplyPtr<xcb_query_extension_reply_t> xwaylandExtension(
       xcb_query_extension_reply(connection_, xwayland, nullptr));
-  xwaylandExtension_ = xwaylandExtension && xwaylandExtension->present;
-  TakeLayout(layout);
+  if (!onXWayland_ && xwaylandExtension && xwaylandExtension->present) {
+    onXWayland_ = true;
+    ListenToCompositor();
+  }
   dpi_ = ReadDpi(resources);
   if (input) {
     ReplyPtr<xcb_input_xi_query_version_reply_t> reply(
@@ -242,13 +246,10 @@ PixelPoint X11Backend::DesktopFromRoot(PixelPoint root) const {
 }
 
 void X11Backend::TakeLayout(const Layout& layout) {
-  // XWayland from version 23 has an extension of its name. Older ones name their monitors
-  // XWAYLAND0, XWAYLAND1 …, and tell of them only once the compositor has told them of its
-  // outputs: asked again with every change of the layout, until they show.
-  if (!onXWayland_ && xwaylandExtension_) {
-    onXWayland_ = true;
-    ListenToCompositor();
-  } else if (!onXWayland_ && !layout.names.empty()) {
+  // XWayland before version 23 names its monitors XWAYLAND0, XWAYLAND1 …, and tells of them
+  // only once the compositor has told it of its outputs: asked again with every change of the
+  // layout, until they show.
+  if (!onXWayland_ && !layout.names.empty()) {
     constexpr char kXWaylandMonitor[] = "XWAYLAND0";
     ReplyPtr<xcb_intern_atom_reply_t> name(xcb_intern_atom_reply(
         connection_, xcb_intern_atom(connection_, 1, sizeof kXWaylandMonitor - 1, kXWaylandMonitor),

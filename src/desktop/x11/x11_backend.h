@@ -117,7 +117,7 @@ class X11Backend : public Desktop {
   void ListenToCompositor();
   // The pointer's place on the root: the X server's, unless the server's stands still while
   // the compositor's moved; always the server's while it says a button is held.
-  PixelPoint PointerOnRoot(const xcb_query_pointer_reply_t& fromServer);
+  PixelPoint PointerOnRoot(const xcb_query_pointer_reply_t& reply);
   // A live EWMH window manager runs and lists `feature` among what it supports.
   bool WindowManagerSupports(xcb_atom_t feature);
   // What the window manager says it is and supports, read afresh (three round trips).
@@ -177,9 +177,8 @@ class X11Backend : public Desktop {
   PixelRect primary_;
   std::vector<PixelRect> monitors_;  // every monitor, on the desktop (from the primary's corner)
   xcb_key_symbols_t* keySymbols_ = nullptr;
-  // Under XWayland with KWin: the pointer as the compositor sees it.
+  // Under XWayland with KWin or GNOME Shell: the pointer as the compositor sees it.
   std::unique_ptr<CompositorPointer> compositorPointer_;
-  bool xwaylandExtension_ = false;
   bool onXWayland_ = false;
   struct PointerSources {
     bool readBefore = false;
