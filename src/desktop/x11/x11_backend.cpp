@@ -380,17 +380,19 @@ void X11Backend::WriteWmState() {
                       XCB_ATOM_ATOM, 32, uint32_t(states.size()), states.data());
 }
 
-uint16_t X11Backend::ConfigurePosition() {
+uint16_t X11Backend::ConfigurePosition(bool withSize) {
   PixelPoint root = RootFromDesktop(position_);
   // A top-level window's position is its border's outer corner, and a manager that does not
   // frame it may give it a border; inside a frame, the frame's offset stands for all of it.
   int32_t border = inFrame_ ? 0 : borderWidth_;
   PixelPoint frame = frameOffset_.Offset();
   const uint32_t values[] = {static_cast<uint32_t>(ClampToInt16(root.x - frame.x - border)),
-                             static_cast<uint32_t>(ClampToInt16(root.y - frame.y - border))};
-  return static_cast<uint16_t>(
-      xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values)
-          .sequence);
+                             static_cast<uint32_t>(ClampToInt16(root.y - frame.y - border)),
+                             static_cast<uint32_t>(size_.width),
+                             static_cast<uint32_t>(size_.height)};
+  uint16_t mask = XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
+  if (withSize) mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
+  return static_cast<uint16_t>(xcb_configure_window(connection_, window_, mask, values).sequence);
 }
 
 void X11Backend::MoveWindow(PixelPoint topLeft) {
@@ -407,11 +409,9 @@ void X11Backend::ResizeWindow(PixelSize size) {
   size_ = size;
   if (visual_.format.alphaMask) opaque_.assign(size_t(size_.width) * size_t(size_.height), 1);
   WriteSizeHints();  // the manager holds the window to the size the hints give
-  const uint32_t values[] = {static_cast<uint32_t>(size_.width),
-                             static_cast<uint32_t>(size_.height)};
-  xcb_configure_window(connection_, window_, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-                       values);
-  ConfigurePosition();
+  // One request for both: a manager that took them apart would show the new size at the old
+  // corner for a moment, which the placement check could take for a frame.
+  ConfigurePosition(true);
 }
 
 void X11Backend::ShowWindow() {

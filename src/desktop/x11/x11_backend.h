@@ -91,8 +91,9 @@ class X11Backend : public Desktop {
   void SetWindowProperties(const WindowRequest& request);
   void WriteWmState();
   void WriteSizeHints();
-  // Asks for the window at position_; the request's sequence number (its low 16 bits).
-  uint16_t ConfigurePosition();
+  // Asks for the window at position_, and at size_ too when told; the request's sequence number
+  // (its low 16 bits).
+  uint16_t ConfigurePosition(bool withSize = false);
   void SendRootMessage(xcb_atom_t type, std::array<uint32_t, 5> data);
   // Takes the monitors the server told of; the primary one is the desktop's origin.
   void TakeLayout(const Layout& layout);
