@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <thread>
 
 #include "e2e/program_on_display.h"
@@ -411,7 +412,6 @@ TEST_F(HostileSurroundings, FloodsOfSentEventsAndOfMapsNeitherGrowMemoryNorFillT
   display.Click(head.x, head.y);
   display.MovePointer(0, 0);
   ASSERT_TRUE(PupilFollows({58, 148}, {0, 0}));
-  long before = MemoryKiB("VmRSS:");
   xcb_connection_t* other = display.connection();
   xcb_expose_event_t expose{};
   expose.response_type = XCB_EXPOSE;
@@ -423,20 +423,31 @@ TEST_F(HostileSurroundings, FloodsOfSentEventsAndOfMapsNeitherGrowMemoryNorFillT
   configure.event = configure.window = window;
   configure.width = 170;
   configure.height = 322;
-  for (int i = 0; i < 50'000; ++i) {
-    xcb_send_event(other, 0, window, XCB_EVENT_MASK_EXPOSURE, reinterpret_cast<char*>(&expose));
-    xcb_send_event(other, 0, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
-                   reinterpret_cast<char*>(&configure));
+  auto flood = [&] {
+    for (int i = 0; i < 50'000; ++i) {
+      xcb_send_event(other, 0, window, XCB_EVENT_MASK_EXPOSURE, reinterpret_cast<char*>(&expose));
+      xcb_send_event(other, 0, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY,
+                     reinterpret_cast<char*>(&configure));
+    }
+    for (int i = 0; i < 500; ++i) {
+      xcb_unmap_window(other, window);
+      xcb_map_window(other, window);
+    }
+    free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
+  };
+  // A flood may raise the allocator's high-water mark, the more the slower the program reads
+  // (events wait in the queue while it waits for a reply); what the floods keep shows in what
+  // each of two later floods adds, and a leak adds at each.
+  flood();
+  long leastGrowth = std::numeric_limits<long>::max();
+  for (Point pointer : {Point{1279, 799}, Point{0, 0}}) {
+    long before = MemoryKiB("VmRSS:");
+    flood();
+    display.MovePointer(pointer.x, pointer.y);
+    EXPECT_TRUE(PupilFollows({58, 148}, pointer));  // answering as before
+    leastGrowth = std::min(leastGrowth, MemoryKiB("VmRSS:") - before);
   }
-  for (int i = 0; i < 500; ++i) {
-    xcb_unmap_window(other, window);
-    xcb_map_window(other, window);
-  }
-  free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
-  display.MovePointer(1279, 799);
-  EXPECT_TRUE(PupilFollows({58, 148}, {1279, 799}));  // answering as before
-  EXPECT_TRUE(kAllocatorKeepsFreedMemory || MemoryKiB("VmRSS:") - before < 1024)
-      << MemoryKiB("VmRSS:") - before << " KiB more";
+  EXPECT_TRUE(kAllocatorKeepsFreedMemory || leastGrowth < 1024) << leastGrowth << " KiB more";
   std::string said = ReadText(StderrFile());
   EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 11) << said;
 }
