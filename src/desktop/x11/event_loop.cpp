@@ -312,7 +312,9 @@ void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
 
 void X11Backend::StartMove(PixelPoint pointer) {
   lastPressCanPair_ = false;  // a drag is no first click
-  if (WindowManagerSupports(atoms_._NET_WM_MOVERESIZE)) {
+  // A manager told to move the window once the button is up (the program saw the drag late)
+  // moves it until the next click, and takes that click: such a drag is the program's own.
+  if (WindowManagerSupports(atoms_._NET_WM_MOVERESIZE) && LeftButtonHeld()) {
     // Some managers start the move from where the pointer is when the request arrives, others
     // from the point the request names: the window first catches up with the pointer, and the
     // request names where the pointer is, so both keep the travel before the threshold.
@@ -325,6 +327,11 @@ void X11Backend::StartMove(PixelPoint pointer) {
   } else {
     press_ = Press::kOwnMove;
   }
+}
+
+bool X11Backend::LeftButtonHeld() {
+  PointerReply reply = QueryPointer(screen_->root);
+  return reply && (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1);
 }
 
 void X11Backend::OnButtonRelease(const xcb_button_release_event_t& event) {

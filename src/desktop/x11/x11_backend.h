@@ -157,6 +157,8 @@ class X11Backend : public Desktop {
   // pixels at the desktop's scale.
   int Scaled(int unscaled) const { return unscaled * dpi_ / 96; }
   void StartMove(PixelPoint pointer);
+  // Whether the server says the left button is down now (a round trip).
+  bool LeftButtonHeld();
   // The loop ends with `exitCode` and delivers no further event.
   void EndProgram(int exitCode);
   void CheckConnection();
