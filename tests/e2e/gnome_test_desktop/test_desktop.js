@@ -1,6 +1,6 @@
 // Runs inside GNOME Shell for the end-to-end tests only: on the session bus it moves and presses
-// the pointer as a mouse does, and tells which colour the screen shows at a place. Once the
-// shell has started it hides the overview it starts with and writes where the session is (its
+// the pointer as a mouse does, and tells which colour the screen shows at a place. It hides the
+// overview whenever it shows, and once the shell has started it writes where the session is (its
 // X display, its bus, the X display's authority file) to the file TEST_SESSION_FILE names.
 // The loader around this file brings in Gio, GLib, Clutter, Shell and Main.
 const INTERFACE = `<node>
@@ -27,6 +27,9 @@ class TestDesktop {
     this._object.export(Gio.DBus.session, '/org/example/TestDesktop');
     this._name = Gio.bus_own_name_on_connection(Gio.DBus.session, 'org.example.TestDesktop',
         Gio.BusNameOwnerFlags.NONE, null, null);
+    // The shell shows its overview at start, and may show it again after the start has been
+    // told: the tests want the desktop.
+    this._overviewShown = Main.overview.connect('shown', () => Main.overview.hide());
     if (Main.layoutManager._startingUp)
       Main.layoutManager.connect('startup-complete', () => this._tellWhereTheSessionIs());
     else
@@ -34,6 +37,7 @@ class TestDesktop {
   }
 
   disable() {
+    Main.overview.disconnect(this._overviewShown);
     Gio.bus_unown_name(this._name);
     this._object.unexport();
     this._pointer = null;
