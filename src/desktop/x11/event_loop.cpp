@@ -313,7 +313,7 @@ void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
 void X11Backend::StartMove(PixelPoint pointer) {
   lastPressCanPair_ = false;  // a drag is no first click
   // A manager told to move the window once the button is up (the program saw the drag late)
-  // moves it until the next click, and takes that click: such a drag is the program's own.
+  // sees no release to end the move on: such a drag is the program's own.
   if (WindowManagerSupports(atoms_._NET_WM_MOVERESIZE) && LeftButtonHeld()) {
     // Some managers start the move from where the pointer is when the request arrives, others
     // from the point the request names: the window first catches up with the pointer, and the
