@@ -330,6 +330,22 @@ xcb_window_t Display::InputFocus() {
   return reply ? reply->focus : XCB_NONE;
 }
 
+bool Display::PointerRestsOn(xcb_window_t window) {
+  constexpr uint16_t kButtons = XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3;
+  auto pointer =
+      Owned(xcb_query_pointer_reply(connection_, xcb_query_pointer(connection_, root_), nullptr));
+  if (!pointer || pointer->child == XCB_NONE || (pointer->mask & kButtons)) return false;
+  // A window manager may have put the window in a frame of its own.
+  for (xcb_window_t inner = window; inner != root_;) {
+    if (inner == pointer->child) return true;
+    auto tree =
+        Owned(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, inner), nullptr));
+    if (!tree) return false;
+    inner = tree->parent;
+  }
+  return false;
+}
+
 namespace {
 
 // A channel's bits scaled back to 8 bits.

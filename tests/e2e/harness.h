@@ -105,6 +105,8 @@ class Display {
   std::string PropertyText(xcb_window_t window, xcb_atom_t property);
   xcb_atom_t Atom(const std::string& name);
   xcb_window_t InputFocus();
+  // The server sees the pointer over `window`, or over its frame, with no button held.
+  bool PointerRestsOn(xcb_window_t window);
   // The colour the screen shows at (x, y), 0xRRGGBB, whatever the server's pixel format.
   uint32_t Pixel(int x, int y);
   std::vector<uint32_t> Pixels(int x, int y, int width, int height);

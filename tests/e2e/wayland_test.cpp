@@ -32,8 +32,6 @@ bool ScriptLoaded(Session& session) {
 // What the compositor shows can be read back from it.
 template <class Session>
 constexpr bool kTakesScreenshots = true;
-template <class Session>
-constexpr bool kClicksReachTheWindowAfterItsMove = true;
 
 template <class Session>
 class UnderWayland : public ::testing::Test {
@@ -105,10 +103,6 @@ class GnomeShellOnTrixie : public GnomeSession {
 // screenshots: only what XWayland tells is checked there.
 template <>
 constexpr bool kTakesScreenshots<KWinOnTrixie> = false;
-// After GNOME 48 moved the window for the program, no click of the virtual pointer reached the
-// window, however the pointer moved first: not yet understood.
-template <>
-constexpr bool kClicksReachTheWindowAfterItsMove<GnomeShellOnTrixie> = false;
 using Sessions = ::testing::Types<KWinSession, GnomeSession, KWinOnTrixie, GnomeShellOnTrixie>;
 constexpr const char* kSessionNames[] = {"KWin", "GnomeShell", "KWinOnTrixie",
                                          "GnomeShellOnTrixie"};
@@ -154,10 +148,12 @@ TYPED_TEST(UnderWayland, TheEyesFollowThePointerEverywhereAndTheDragSaveAndResta
       << this->Position().x << "," << this->Position().y;
 
   ASSERT_TRUE(this->ShownAt(moved));
-  if (!kClicksReachTheWindowAfterItsMove<TypeParam>) {
-    GTEST_SKIP() << "GNOME 48 passes no click to the window after moving it (issue 28 stays open)";
-  }
+  // XWayland hears that the pointer is back on the window only once the compositor has ended its
+  // move and the pointer has stirred (GNOME 48 takes some milliseconds more): a click before that
+  // reaches no window, and no hand is that quick or that still.
   Point head{moved.x + 85, moved.y + 250};
+  desktop.MovePointer(head.x - 1, head.y);
+  ASSERT_TRUE(WaitFor([&] { return this->display.PointerRestsOn(this->window); }));
   this->Click(head);
   this->Click(head);
   ASSERT_EQ(this->program->WaitForExit(), 0);
