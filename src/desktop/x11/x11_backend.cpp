@@ -217,15 +217,23 @@ PixelPoint X11Backend::PointerOnRoot(const xcb_query_pointer_reply_t& reply) {
   sources.lastFromServer = fromServer;
   sources.pushesSeen = compositorPointer_->Pushes();
   // Over an X11 window both move and the server's is the fresher; elsewhere only the
-  // compositor's does. A button pressed on an X11 window holds the compositor's pointer there
-  // until its release, so the server sees every move of a drag first, while a push may still be
-  // on its way with an older place.
-  if (serverMoved || (reply.mask & kButtons)) {
-    sources.serverMovedLast = true;
+  // compositor's does. When both moved since the last look the push wins: the server may have
+  // been catching up with where it last had the pointer (after a move, KWin 6 hands it back
+  // late), a place no push would ever follow, while a push that lags the server is followed by
+  // one where the pointer comes to rest.
+  // A press on the window holds the compositor's pointer there until its release, so the
+  // server sees every move of the drag first, while a push may still be on its way with an
+  // older place. The server's word that a button is held counts only then: after GNOME or
+  // KWin 6 moved the window for us, the server keeps the button held, and the pointer where the
+  // move began, until the pointer next comes over an X11 window.
+  bool pressHoldsThePointer =
+      (press_ == Press::kArmed || press_ == Press::kOwnMove) && (reply.mask & kButtons);
+  if (pressHoldsThePointer || (serverMoved && !pushed)) {
+    sources.believeServer = true;
   } else if (pushed) {
-    sources.serverMovedLast = false;
+    sources.believeServer = false;
   }
-  return sources.serverMovedLast ? fromServer : *compositorPointer_->Pushed();
+  return sources.believeServer ? fromServer : *compositorPointer_->Pushed();
 }
 
 X11Backend::~X11Backend() {

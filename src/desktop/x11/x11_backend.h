@@ -116,8 +116,8 @@ class X11Backend : public Desktop {
   // Under XWayland, where the compositor can tell the pointer's place over Wayland windows too,
   // starts listening to it; says once what the user has where it cannot.
   void ListenToCompositor();
-  // The pointer's place on the root: the X server's, unless the server's stands still while
-  // the compositor's moved; always the server's while it says a button is held.
+  // The pointer's place on the root: the X server's while it moves alone, the compositor's once
+  // it moves; always the server's while a press on the window holds the pointer.
   PixelPoint PointerOnRoot(const xcb_query_pointer_reply_t& reply);
   // A live EWMH window manager runs and lists `feature` among what it supports.
   bool WindowManagerSupports(xcb_atom_t feature);
@@ -187,7 +187,7 @@ class X11Backend : public Desktop {
     bool readBefore = false;
     PixelPoint lastFromServer;
     uint64_t pushesSeen = 0;
-    bool serverMovedLast = true;
+    bool believeServer = true;
   } pointerSources_;
   int dpi_ = 96;  // the desktop's, as its resources say
   InstanceLock instanceLock_;
