@@ -216,11 +216,11 @@ PixelPoint X11Backend::PointerOnRoot(const xcb_query_pointer_reply_t& reply) {
   bool pushed = compositorPointer_->Pushes() != sources.pushesSeen;
   sources.lastFromServer = fromServer;
   sources.pushesSeen = compositorPointer_->Pushes();
-  // Over an X11 window both move and the server's is the fresher; elsewhere only the
-  // compositor's does. When both moved since the last look the push wins: the server may have
-  // been catching up with where it last had the pointer (after a move, KWin 6 hands it back
-  // late), a place no push would ever follow, while a push that lags the server is followed by
-  // one where the pointer comes to rest.
+  // Over an X11 window both move, the server first; elsewhere only the compositor's does. A
+  // server that moved alone is believed. When both moved since the last look the push wins: the
+  // server may have been catching up with where it last had the pointer (after a move, KWin 6
+  // hands it back late), a place no push would ever follow, while a push that lags the server
+  // is followed by one where the pointer comes to rest.
   // A press on the window holds the compositor's pointer there until its release, so the
   // server sees every move of the drag first, while a push may still be on its way with an
   // older place. The server's word that a button is held counts only then: after GNOME or
