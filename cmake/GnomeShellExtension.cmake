@@ -1,32 +1,18 @@
-# A GNOME Shell extension in both of the forms GNOME loads: older shells (43, 44) and ES modules
-# (45 and later). The forms share one file of code (`code`, put in place of @<VARIABLE>@ in each
-# loader, extension-43.js.in and extension-45.js.in beside it) and metadata.json.in, and differ
-# in the loader around it. They are written to <output>/43/<uuid> and <output>/45/<uuid>.
+# A GNOME Shell extension that every shell from 43 on loads, in one folder. Shells 43 and 44
+# import an extension's folder with GJS's own importer, which first runs the folder's
+# __init__.js; the shell then takes the `extension` it defined and never reads extension.js.
+# Shells 45 and later load extension.js as an ES module, and ignore __init__.js. The two loaders
+# (init-43.js.in and extension-45.js.in beside `code`) wrap one file of code, put in place of
+# @<VARIABLE>@ in each, and share metadata.json.in. The folder is written to <output>/<uuid>.
 function(gnome_shell_extension uuid code variable output)
   get_filename_component(source_dir ${code} DIRECTORY)
   file(READ ${code} ${variable})
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${code}
-               ${source_dir}/extension-43.js.in ${source_dir}/extension-45.js.in
+               ${source_dir}/init-43.js.in ${source_dir}/extension-45.js.in
                ${source_dir}/metadata.json.in)
   set(GNOME_EXTENSION_UUID ${uuid})
-  foreach(form 43 45)
-    if(form EQUAL 43)
-      set(GNOME_SHELL_VERSIONS "\"43\", \"44\"")
-    else()
-      set(GNOME_SHELL_VERSIONS "\"45\", \"46\", \"47\", \"48\", \"49\"")
-    endif()
-    configure_file(${source_dir}/extension-${form}.js.in ${output}/${form}/${uuid}/extension.js @ONLY)
-    configure_file(${source_dir}/metadata.json.in ${output}/${form}/${uuid}/metadata.json @ONLY)
-  endforeach()
-endfunction()
-
-# The form the GNOME Shell of this machine loads, 43 or 45, in `variable`; 45 without one.
-function(gnome_shell_extension_form variable)
-  execute_process(COMMAND gnome-shell --version OUTPUT_VARIABLE version ERROR_QUIET)
-  string(REGEX MATCH "[0-9]+" major "${version}")
-  set(form 45)
-  if(major AND major LESS 45)
-    set(form 43)
-  endif()
-  set(${variable} ${form} PARENT_SCOPE)
+  set(GNOME_SHELL_VERSIONS "\"43\", \"44\", \"45\", \"46\", \"47\", \"48\", \"49\", \"50\"")
+  configure_file(${source_dir}/init-43.js.in ${output}/${uuid}/__init__.js @ONLY)
+  configure_file(${source_dir}/extension-45.js.in ${output}/${uuid}/extension.js @ONLY)
+  configure_file(${source_dir}/metadata.json.in ${output}/${uuid}/metadata.json @ONLY)
 endfunction()

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -38,8 +39,9 @@ std::string SystemBusConfiguration(const std::string& socket) {
 
 }  // namespace
 
-GnomeSession::GnomeSession(PointerExtension pointerExtension, const std::string& root)
-    : WaylandSession("gnome") {
+GnomeSession::GnomeSession(const GnomeOptions& options)
+    : WaylandSession("gnome", options.scaling), root_(options.root) {
+  const std::string& root = options.root;
   std::map<std::string, std::string> environment{{"HOME", folder_ + "/home"},
                                                  {"XDG_CONFIG_HOME", folder_ + "/config"},
                                                  {"XDG_DATA_HOME", folder_ + "/data"},
@@ -65,34 +67,52 @@ GnomeSession::GnomeSession(PointerExtension pointerExtension, const std::string&
     throw std::runtime_error("no system bus: " + ReadAll(folder_ + "/system-bus.log"));
   environment["DBUS_SYSTEM_BUS_ADDRESS"] = "unix:path=" + systemBus;
 
-  // GNOME 45 and later load extensions of another form than 43 and 44, and take no --wayland.
+  // GNOME 45 and later take no --wayland.
   std::string version = folder_ + "/version";
   Process(InRoot(root, {"sh", "-c", "exec gnome-shell --version > \"$0\"", version}), environment)
       .WaitForExit(10s);
   std::string gnome, shell;
   int major = 0;
   std::istringstream(ReadAll(version)) >> gnome >> shell >> major;  // GNOME Shell 43.9
-  std::string form = major >= 45 ? "/45/" : "/43/";
 
   std::string extensions = folder_ + "/data/gnome-shell/extensions/";
   std::filesystem::create_directories(extensions);
-  std::filesystem::copy(OCULON_GNOME_TEST_EXTENSIONS + form + kTestExtension,
+  std::filesystem::copy(OCULON_GNOME_TEST_EXTENSIONS + std::string("/") + kTestExtension,
                         extensions + kTestExtension, std::filesystem::copy_options::recursive);
   std::string enabled = std::string("['") + kTestExtension + "'";
-  if (pointerExtension == PointerExtension::kEnabled) {
-    std::filesystem::copy(OCULON_GNOME_EXTENSIONS + form + kPointerExtension,
+  PointerExtension pointer = options.pointerExtension;
+  if (pointer != PointerExtension::kAbsent && options.dataFolder.empty()) {
+    std::filesystem::copy(OCULON_GNOME_EXTENSIONS + std::string("/") + kPointerExtension,
                           extensions + kPointerExtension, std::filesystem::copy_options::recursive);
-    enabled += std::string(", '") + kPointerExtension + "'";
   }
+  if (pointer == PointerExtension::kOutOfDate) {
+    std::ofstream(extensions + kPointerExtension + "/metadata.json")
+        << "{\"uuid\": \"" << kPointerExtension
+        << "\", \"name\": \"pointer\", \"description\": \"old\", \"shell-version\": [\"42\"]}\n";
+  }
+  if (pointer == PointerExtension::kEnabled || pointer == PointerExtension::kOutOfDate)
+    enabled += std::string(", '") + kPointerExtension + "'";
   enabled += "]";
+  if (!options.dataFolder.empty())
+    environment["XDG_DATA_DIRS"] = options.dataFolder + ":/usr/local/share:/usr/share";
+  // Mutter's experimental features: a layout in logical pixels, and XWayland scaled natively.
+  std::string features = "[]";
+  if (scaling_.monitor != 1) {
+    WriteMonitors(folder_ + "/config");
+    features = scaling_.programsScale ? "['scale-monitor-framebuffer', 'xwayland-native-scaling']"
+                                      : "['scale-monitor-framebuffer']";
+  }
+  long width = std::lround(kWidth * scaling_.monitor),
+       height = std::lround(kHeight * scaling_.monitor);
   environment["TEST_SESSION_FILE"] = folder_ + "/session";
   std::string socket = "wayland-test-" + std::filesystem::path(folder_).filename().string();
   session_ = std::make_unique<Process>(
       InRoot(root, {"dbus-run-session", "--", "sh", "-c",
-                    "gsettings set org.gnome.shell enabled-extensions \"$0\" && exec gnome-shell "
+                    "gsettings set org.gnome.shell enabled-extensions \"$0\" && gsettings set "
+                    "org.gnome.mutter experimental-features \"$4\" && exec gnome-shell "
                     "--headless $3 --virtual-monitor \"$1\" --wayland-display \"$2\"",
-                    enabled, std::to_string(kWidth) + "x" + std::to_string(kHeight), socket,
-                    major >= 45 ? "" : "--wayland"}),
+                    enabled, std::to_string(width) + "x" + std::to_string(height), socket,
+                    major >= 45 ? "" : "--wayland", features}),
       environment, folder_ + "/shell.log");
   if (!WaitFor([&] { return std::filesystem::exists(folder_ + "/session"); }, 30s))
     throw std::runtime_error("GNOME Shell did not start: " + ReadAll(folder_ + "/shell.log"));
@@ -103,15 +123,71 @@ GnomeSession::GnomeSession(PointerExtension pointerExtension, const std::string&
   std::getline(session, display);
   std::getline(session, bus);
   std::getline(session, authority);
+  // A program of the session finds extensions where the shell does; its home and settings stay
+  // the test's.
   environment_ = {{"DISPLAY", display},
                   {"XAUTHORITY", authority},
                   {"WAYLAND_DISPLAY", socket},
-                  {"XDG_RUNTIME_DIR", folder_ + "/run"},
                   {"DBUS_SESSION_BUS_ADDRESS", bus}};
+  for (const char* name : {"XDG_DATA_HOME", "XDG_RUNTIME_DIR", "XDG_DATA_DIRS"}) {
+    if (auto it = environment.find(name); it != environment.end()) environment_[name] = it->second;
+  }
+  // What the user types has all of the session's folders: gsettings reads the shell's settings
+  // from the configuration folder, and writes them through the session's bus.
+  userEnvironment_ = environment;
+  for (const auto& [name, value] : environment_) userEnvironment_[name] = value;
   bus_ = dbus_connection_open_private(bus.c_str(), nullptr);
   if (!bus_ || !dbus_bus_register(bus_, nullptr))
     throw std::runtime_error("cannot reach the session's bus");
   MovePointer(kWidth / 2, kHeight / 2);  // from the corner where the shell starts it, as KWin does
+}
+
+void GnomeSession::WriteMonitors(const std::string& folder) const {
+  std::ofstream(folder + "/monitors.xml")
+      << "<monitors version=\"2\">\n  <configuration>\n    <layoutmode>logical</layoutmode>\n"
+         "    <logicalmonitor>\n      <x>0</x>\n      <y>0</y>\n      <scale>"
+      << scaling_.monitor
+      << "</scale>\n      <primary>yes</primary>\n      <monitor>\n        <monitorspec>\n"
+         "          <connector>Meta-0</connector>\n          <vendor>MetaVendor</vendor>\n"
+         "          <product>MetaVirtualMonitor</product>\n          <serial>0x00</serial>\n"
+         "        </monitorspec>\n        <mode>\n          <width>"
+      << std::lround(kWidth * scaling_.monitor) << "</width>\n          <height>"
+      << std::lround(kHeight * scaling_.monitor)
+      << "</height>\n          <rate>60</rate>\n        </mode>\n      </monitor>\n"
+         "    </logicalmonitor>\n  </configuration>\n</monitors>\n";
+}
+
+std::string GnomeSession::ExtensionsFolder() const {
+  return folder_ + "/data/gnome-shell/extensions";
+}
+
+std::string GnomeSession::ShellVersion() {
+  DBusMessage* call = dbus_message_new_method_call("org.gnome.Shell", "/org/gnome/Shell",
+                                                   DBUS_INTERFACE_PROPERTIES, "Get");
+  const char* interface = "org.gnome.Shell";
+  const char* property = "ShellVersion";
+  dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
+                           DBUS_TYPE_INVALID);
+  DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus_, call, 10'000, nullptr);
+  dbus_message_unref(call);
+  std::string version;
+  DBusMessageIter arguments, value;
+  if (reply && dbus_message_iter_init(reply, &arguments) &&
+      dbus_message_iter_get_arg_type(&arguments) == DBUS_TYPE_VARIANT) {
+    dbus_message_iter_recurse(&arguments, &value);
+    const char* text = nullptr;
+    if (dbus_message_iter_get_arg_type(&value) == DBUS_TYPE_STRING) {
+      dbus_message_iter_get_basic(&value, &text);
+      version = text;
+    }
+  }
+  if (reply) dbus_message_unref(reply);
+  return version;
+}
+
+std::optional<int> GnomeSession::Run(std::vector<std::string> argv) {
+  return Process(InRoot(root_, std::move(argv)), userEnvironment_, folder_ + "/run.log")
+      .WaitForExit(10s);
 }
 
 GnomeSession::~GnomeSession() {

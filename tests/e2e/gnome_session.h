@@ -5,22 +5,35 @@
 
 #include <dbus/dbus.h>
 
+#include <cmath>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "e2e/wayland_session.h"
 
 namespace oculon::e2e {
 
+// The program's extension: in the user's extensions and enabled, absent, there but disabled, or
+// there and enabled but listing only a GNOME Shell older than any it runs on.
+enum class PointerExtension { kEnabled, kAbsent, kDisabled, kOutOfDate };
+
+struct GnomeOptions {
+  PointerExtension pointerExtension = PointerExtension::kEnabled;
+  std::string root;  // the system's file-system tree (see InRoot); this one's when empty
+  // Scaled in the logical layout, and with XWayland's native scaling where programs scale.
+  Scaling scaling;
+  // A system data folder read before the system's own, such as an unpacked package's share:
+  // where it is given, the user's folder holds no copy of the extension.
+  std::string dataFolder;
+};
+
 class GnomeSession : public WaylandSession {
  public:
-  enum class PointerExtension { kEnabled, kAbsent };
-
-  // Starts the shell, the one of the system whose file-system tree is `root` (see InRoot), and
-  // waits until it has started; throws when it does not.
-  explicit GnomeSession(PointerExtension pointerExtension = PointerExtension::kEnabled,
-                        const std::string& root = "");
+  // Starts the shell and waits until it has started; throws when it does not.
+  explicit GnomeSession(const GnomeOptions& options = GnomeOptions());
   // Ends the shell and everything that runs below the session by their PIDs.
   ~GnomeSession() override;
 
@@ -28,6 +41,14 @@ class GnomeSession : public WaylandSession {
   void Press() override;
   void Release() override;
   std::optional<uint32_t> ShownPixel(int x, int y) override;
+  double RootScale() const override {
+    return scaling_.programsScale ? std::ceil(scaling_.monitor) : 1;
+  }
+  // The user's folder of extensions, and the shell's version ("48.7").
+  std::string ExtensionsFolder() const;
+  std::string ShellVersion();
+  // Runs `argv` in the session, as a program of the user's would; its exit code.
+  std::optional<int> Run(std::vector<std::string> argv);
 
  private:
   // Calls a method of the tests' extension; its reply, or null on failure.
@@ -36,6 +57,11 @@ class GnomeSession : public WaylandSession {
   std::unique_ptr<Process> systemBus_;
   std::unique_ptr<Process> session_;  // dbus-run-session, with the shell below it
   pid_t shell_ = -1;
+  // One logical monitor at the scale, in a layout of logical pixels (monitors.xml).
+  void WriteMonitors(const std::string& folder) const;
+
+  std::string root_;
+  std::map<std::string, std::string> userEnvironment_;  // the shell's, for what the user types
   DBusConnection* bus_ = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -18,8 +19,36 @@
 #include <stdexcept>
 
 namespace oculon::e2e {
+namespace {
 
-KWinSession::KWinSession(const std::string& root) : WaylandSession("kwin") {
+// A whole number among the results of a screenshot, a{sv}; 0 where there is none.
+uint32_t Result(DBusMessage* reply, const std::string& name) {
+  DBusMessageIter arguments, entries;
+  if (!dbus_message_iter_init(reply, &arguments) ||
+      dbus_message_iter_get_arg_type(&arguments) != DBUS_TYPE_ARRAY)
+    return 0;
+  for (dbus_message_iter_recurse(&arguments, &entries);
+       dbus_message_iter_get_arg_type(&entries) == DBUS_TYPE_DICT_ENTRY;
+       dbus_message_iter_next(&entries)) {
+    DBusMessageIter entry, value;
+    const char* key = nullptr;
+    dbus_message_iter_recurse(&entries, &entry);
+    dbus_message_iter_get_basic(&entry, &key);
+    dbus_message_iter_next(&entry);
+    dbus_message_iter_recurse(&entry, &value);
+    if (name != key || dbus_message_iter_get_arg_type(&value) != DBUS_TYPE_UINT32) continue;
+    uint32_t number = 0;
+    dbus_message_iter_get_basic(&value, &number);
+    return number;
+  }
+  return 0;
+}
+
+}  // namespace
+
+KWinSession::KWinSession(const std::string& root, Scaling scaling)
+    : WaylandSession("kwin", scaling) {
+  WriteConfiguration(folder_ + "/config");
   // kwin_wayland carries a file capability that a container cannot grant: a copy has none. Its
   // platform plugin loads only into a program of that name.
   std::filesystem::create_directory(folder_ + "/bin");
@@ -33,12 +62,13 @@ KWinSession::KWinSession(const std::string& root) : WaylandSession("kwin") {
   std::string socket = "wayland-test-" + std::to_string(getpid()) + "-" +
                        std::filesystem::path(folder_).filename().string();
   session_ = std::make_unique<Process>(
-      InRoot(root,
-             {"dbus-run-session", "--", folder_ + "/bin/kwin_wayland", "--virtual", "--xwayland",
-              "--width", std::to_string(kWidth), "--height", std::to_string(kHeight), "--socket",
-              socket, "--no-lockscreen", "--no-global-shortcuts", ready}),
+      InRoot(root, {"dbus-run-session", "--", folder_ + "/bin/kwin_wayland", "--virtual",
+                    "--xwayland", "--width", std::to_string(kWidth), "--height",
+                    std::to_string(kHeight), "--scale", std::to_string(scaling_.monitor),
+                    "--socket", socket, "--no-lockscreen", "--no-global-shortcuts", ready}),
       std::map<std::string, std::string>{{"KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1"},
                                          {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"},
+                                         {"XDG_CONFIG_HOME", folder_ + "/config"},
                                          {"DISPLAY", ""},
                                          {"WAYLAND_DISPLAY", ""}},
       folder_ + "/kwin.log");
@@ -66,6 +96,26 @@ KWinSession::KWinSession(const std::string& root) : WaylandSession("kwin") {
     throw std::runtime_error("no fake input: " + ReadAll(folder_ + "/pointer.log"));
   }
   fcntl(commands_, F_SETFL, 0);
+}
+
+void KWinSession::WriteConfiguration(const std::string& folder) const {
+  std::filesystem::create_directories(folder);
+  if (scaling_.monitor == 1) return;
+  if (scaling_.programsScale) {
+    std::ofstream(folder + "/kwinrc") << "[Xwayland]\nScale=" << scaling_.monitor << "\n";
+  } else {
+    std::ofstream(folder + "/kdeglobals") << "[KScreen]\nXwaylandClientsScale=false\n";
+  }
+  long width = std::lround(kWidth * scaling_.monitor),
+       height = std::lround(kHeight * scaling_.monitor);
+  std::ofstream(folder + "/kwinoutputconfig.json")
+      << "[{\"name\": \"outputs\", \"data\": [{\"connectorName\": \"Virtual-0\", \"mode\": "
+         "{\"width\": "
+      << width << ", \"height\": " << height
+      << ", \"refreshRate\": 60000}, \"scale\": " << scaling_.monitor
+      << "}]},\n {\"name\": \"setups\", \"data\": [{\"lidClosed\": false, \"outputs\": "
+         "[{\"enabled\": true, \"outputIndex\": 0, \"position\": {\"x\": 0, \"y\": 0}, "
+         "\"priority\": 0}]}]}]\n";
 }
 
 KWinSession::~KWinSession() {
@@ -136,10 +186,13 @@ std::optional<uint32_t> KWinSession::ShownPixel(int x, int y) {
       bytes.append(buffer, size_t(got));
     }
     close(fds[0]);
-    // The workspace as 32-bit pixels, 0xAARRGGBB in this machine's order, row after row.
-    size_t at = (size_t(y) * kWidth + size_t(x)) * 4;
+    // The workspace as 32-bit pixels, 0xAARRGGBB in this machine's order, row after row, of the
+    // width and height the answer gives: the logical desktop's, or more on a scaled one.
+    uint32_t width = reply ? Result(reply, "width") : 0,
+             height = reply ? Result(reply, "height") : 0;
+    size_t at = (size_t(y * height / kHeight) * width + size_t(x * width / kWidth)) * 4;
     if (reply && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN && x >= 0 &&
-        x < kWidth && bytes.size() == size_t(kWidth) * kHeight * 4 && at + 4 <= bytes.size()) {
+        x < kWidth && y >= 0 && y < kHeight && bytes.size() == size_t(width) * height * 4) {
       uint32_t pixel;
       std::memcpy(&pixel, bytes.data() + at, 4);
       shown = pixel & 0xFFFFFF;

@@ -14,9 +14,9 @@ namespace oculon::e2e {
 
 class KWinSession : public WaylandSession {
  public:
-  // Starts KWin, the one of the system whose file-system tree is `root` (see InRoot), and waits
-  // for XWayland; throws when it does not come up.
-  explicit KWinSession(const std::string& root = "");
+  // Starts KWin, the one of the system whose file-system tree is `root` (see InRoot), scaled as
+  // `scaling` says, and waits for XWayland; throws when it does not come up.
+  explicit KWinSession(const std::string& root = "", Scaling scaling = {});
   // Ends KWin (and with it XWayland and what it started) by its PID, then the bus.
   ~KWinSession() override;
 
@@ -25,11 +25,16 @@ class KWinSession : public WaylandSession {
   void Release() override;
   // From a screenshot of the whole workspace; nothing when KWin takes none.
   std::optional<uint32_t> ShownPixel(int x, int y) override;
+  double RootScale() const override { return scaling_.programsScale ? scaling_.monitor : 1; }
   // Whether KWin has a script loaded under `name`.
   bool ScriptLoaded(const std::string& name);
 
  private:
   void Send(const std::string& command);
+  // KWin 5 takes the scale for X11 programs from kwinrc; KWin 6 takes the monitor's scale from its
+  // output configuration (on a first start it would pick 1 for a monitor of no physical size),
+  // and whether X11 programs scale themselves from kdeglobals.
+  void WriteConfiguration(const std::string& folder) const;
 
   std::unique_ptr<Process> session_;  // dbus-run-session, with KWin below it
   pid_t kwin_ = -1;

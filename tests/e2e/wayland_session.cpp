@@ -79,7 +79,7 @@ std::vector<std::string> InRoot(const std::string& root, std::vector<std::string
   return wrapped;
 }
 
-WaylandSession::WaylandSession(const std::string& compositor) {
+WaylandSession::WaylandSession(const std::string& compositor, Scaling scaling) : scaling_(scaling) {
   std::string pattern =
       (std::filesystem::temp_directory_path() / (compositor + "-XXXXXX")).string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("no folder for " + compositor);
@@ -100,9 +100,10 @@ std::string WaylandSession::xAuthority() const {
   return authority == environment_.end() ? "" : authority->second;
 }
 
-void WaylandSession::OpenNativeWindow() {
-  nativeWindow_ = std::make_unique<Process>(std::vector<std::string>{"weston-terminal"},
-                                            environment_, folder_ + "/native.log");
+void WaylandSession::OpenNativeWindow(bool maximized) {
+  std::vector<std::string> argv{"weston-terminal"};
+  if (maximized) argv.push_back("--maximized");
+  nativeWindow_ = std::make_unique<Process>(argv, environment_, folder_ + "/native.log");
 }
 
 void WaylandSession::RemoveLeftoversOfXWayland() {

@@ -14,8 +14,17 @@
 
 namespace oculon::e2e {
 
+// How a session's monitor is scaled, and whether X11 programs scale themselves (KWin's "Apply
+// scaling themselves", Plasma's default; GNOME's native scaling of XWayland) or the compositor
+// stretches them ("Scaled by the system").
+struct Scaling {
+  double monitor = 1;
+  bool programsScale = true;
+};
+
 class WaylandSession {
  public:
+  // The logical desktop, in the compositor's pixels, whatever the scale.
   static constexpr int kWidth = 1280;
   static constexpr int kHeight = 1024;
 
@@ -36,16 +45,20 @@ class WaylandSession {
   virtual void Release() = 0;
   // What the compositor shows at (x, y), 0xRRGGBB; nothing when it cannot tell.
   virtual std::optional<uint32_t> ShownPixel(int x, int y) = 0;
-  // A native Wayland window (weston-terminal).
-  void OpenNativeWindow();
+  // A native Wayland window (weston-terminal), maximized over the whole desktop when told.
+  void OpenNativeWindow(bool maximized = false);
+  const Scaling& scaling() const { return scaling_; }
+  // XWayland's root against the logical desktop: the factor from the compositor's pixels to X's.
+  virtual double RootScale() const = 0;
 
  protected:
   // Makes the session's folder, named after `compositor`.
-  explicit WaylandSession(const std::string& compositor);
+  explicit WaylandSession(const std::string& compositor, Scaling scaling);
   // XWayland, ended without its own cleanup, leaves its socket and lock behind; they are ours to
   // remove once the process the lock names is gone.
   void RemoveLeftoversOfXWayland();
 
+  Scaling scaling_;
   std::string folder_;
   std::map<std::string, std::string> environment_;
   std::unique_ptr<Process> nativeWindow_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
@@ -29,6 +30,10 @@ bool ScriptLoaded(Session& session) {
   }
 }
 
+bool Near(Point a, Point b, int slack) {
+  return std::abs(a.x - b.x) <= slack && std::abs(a.y - b.y) <= slack;
+}
+
 // What the compositor shows can be read back from it.
 template <class Session>
 constexpr bool kTakesScreenshots = true;
@@ -36,45 +41,98 @@ constexpr bool kTakesScreenshots = true;
 template <class Session>
 class UnderWayland : public ::testing::Test {
  protected:
-  UnderWayland() : display(session.xDisplay(), session.xAuthority()) {}
+  UnderWayland() : display(session.xDisplay(), session.xAuthority()), scale(session.RootScale()) {
+    // A desktop whose X11 programs scale themselves says so in Xft.dpi, as Plasma's font
+    // settings and GNOME's settings daemon do.
+    if (scale != 1)
+      display.SetResources("Xft.dpi:\t" + std::to_string(std::lround(96 * scale)) + "\n");
+  }
 
   bool Start() {
-    program = std::make_unique<Process>(std::vector<std::string>{installed.executable()},
-                                        session.Environment(), installed.folder() + "/stderr");
+    program = std::make_unique<Process>(std::vector<std::string>{executable}, session.Environment(),
+                                        installed.folder() + "/stderr");
     std::optional<xcb_window_t> found = display.FindWindow("Form1", 10s);
     if (!found) return false;
     window = *found;
-    return WaitFor([&] { return WindowPixel(52, 148) == kWhite; });
+    Point eye = Device(52, 148);
+    return WaitFor([&] { return WindowPixel(eye.x, eye.y) == kWhite; });
   }
   uint32_t WindowPixel(int x, int y) {
     std::vector<uint32_t> pixels = display.WindowPixels(window, x, y, 1, 1);
     return pixels.empty() ? 0xFFFFFFFFu : pixels[0] & 0xFFFFFF;
   }
+  // The window's pixel for a point in the program's own pixels.
+  Point Device(double x, double y) const {
+    return {int(std::lround(x * scale + (scale - 1) / 2)),
+            int(std::lround(y * scale + (scale - 1) / 2))};
+  }
+  // Where the window is, in XWayland's pixels, and in the compositor's.
   Point Position() { return display.WindowPosition(window); }
-  // The left pupil lies towards `pointer`: black 10 pixels from the eye's centre that way, white
-  // a pixel the other way; in the window's own pixels, and on the screen where the compositor
-  // can tell.
+  Point Logical(Point root) const {
+    return {int(std::lround(root.x / scale)), int(std::lround(root.y / scale))};
+  }
+  // A place in XWayland's pixels, in twips as the program saves it.
+  std::string Twips(int root) const {
+    char text[32];
+    auto [end, error] = std::to_chars(text, text + sizeof text, root * 15 / scale);
+    return std::string(text, end);
+  }
+  // The left pupil's centre, in the program's pixels: the middle of the black inside the eye's
+  // white; none while there is no black there.
+  std::optional<std::pair<double, double>> LeftPupil() {
+    Point centre = Device(58, 148);
+    int reach = int(std::ceil(17.8 * scale));
+    std::vector<uint32_t> pixels = display.WindowPixels(window, centre.x - reach, centre.y - reach,
+                                                        2 * reach + 1, 2 * reach + 1);
+    double sumX = 0, sumY = 0, count = 0;
+    for (int y = -reach; y <= reach; ++y) {
+      for (int x = -reach; x <= reach; ++x) {
+        if (std::hypot(x, y) > 17 * scale ||
+            (pixels[size_t((y + reach) * (2 * reach + 1) + x + reach)] & 0xFFFFFF) != kBlack)
+          continue;
+        sumX += centre.x + x;
+        sumY += centre.y + y;
+        ++count;
+      }
+    }
+    if (count == 0) return std::nullopt;
+    return std::pair{(sumX / count - (scale - 1) / 2) / scale,
+                     (sumY / count - (scale - 1) / 2) / scale};
+  }
+  // The left pupil lies towards `pointer`, a place in the compositor's pixels: its centre within
+  // 2 of the program's pixels of where it belongs in the window, and, where the compositor can
+  // tell, black there on the screen and white a pixel the other way.
   bool LeftPupilTowards(Point pointer) {
     return WaitFor([&] {
-      Point corner = Position();
+      Point corner = Logical(Position());
       double dx = pointer.x - corner.x - 58, dy = pointer.y - corner.y - 148;
       double length = std::hypot(dx, dy);
-      Point black{int(std::lround(58 + 10 * dx / length)),
-                  int(std::lround(148 + 10 * dy / length))};
-      Point white{int(std::lround(58 - dx / length)), int(std::lround(148 - dy / length))};
-      if (WindowPixel(black.x, black.y) != kBlack || WindowPixel(white.x, white.y) != kWhite)
-        return false;
+      double x = 58 + 10 * dx / length, y = 148 + 10 * dy / length;
+      std::optional<std::pair<double, double>> pupil = LeftPupil();
+      if (!pupil || std::hypot(pupil->first - x, pupil->second - y) > 2) return false;
       if constexpr (!kTakesScreenshots<Session>) return true;
-      return session.ShownPixel(corner.x + black.x, corner.y + black.y) == kBlack &&
-             session.ShownPixel(corner.x + white.x, corner.y + white.y) == kWhite;
+      return session.ShownPixel(corner.x + int(std::lround(x)), corner.y + int(std::lround(y))) ==
+                 kBlack &&
+             session.ShownPixel(corner.x + int(std::lround(58 - dx / length)),
+                                corner.y + int(std::lround(148 - dy / length))) == kWhite;
     });
   }
-  // Waits, where the compositor can tell, until it shows the head with its corner at `corner`:
-  // a window the window manager moved may still be drawn, and take clicks, where it was.
+  // Waits, where the compositor can tell, until it shows the head with its corner at `corner`
+  // (XWayland's pixels): a window the window manager moved may still be drawn, and take clicks,
+  // where it was. A scaled head is filtered: its colours come close.
   bool ShownAt(Point corner) {
     if constexpr (!kTakesScreenshots<Session>) return true;
-    return WaitFor(
-        [&] { return session.ShownPixel(corner.x + 85, corner.y + 60) == ArtworkPixel(85, 60); });
+    Point logical = Logical(corner);
+    return WaitFor([&] {
+      std::optional<uint32_t> shown = session.ShownPixel(logical.x + 85, logical.y + 60);
+      return shown && ColoursClose(*shown, ArtworkPixel(85, 60));
+    });
+  }
+  static bool ColoursClose(uint32_t a, uint32_t b) {
+    for (int shift : {0, 8, 16}) {
+      if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 24) return false;
+    }
+    return true;
   }
   void Click(Point at) {
     session.MovePointer(at.x, at.y);
@@ -84,9 +142,27 @@ class UnderWayland : public ::testing::Test {
 
   Session session;
   Display display;
+  double scale;  // XWayland's pixels to the compositor's
   Installed installed;
+  std::string executable = installed.executable();
   std::unique_ptr<Process> program;
   xcb_window_t window = XCB_NONE;
+};
+
+GnomeOptions Gnome(const std::string& root, Scaling scaling = {},
+                   PointerExtension pointerExtension = PointerExtension::kEnabled) {
+  GnomeOptions options;
+  options.pointerExtension = pointerExtension;
+  options.root = root;
+  options.scaling = scaling;
+  return options;
+}
+
+// A session scaled by `tenths` / 10, with X11 programs scaling themselves or stretched.
+template <int tenths, bool programsScale>
+class ScaledKWin : public KWinSession {
+ public:
+  ScaledKWin() : KWinSession("", {tenths / 10.0, programsScale}) {}
 };
 
 #ifdef OCULON_TRIXIE_ROOT
@@ -97,18 +173,53 @@ class KWinOnTrixie : public KWinSession {
 };
 class GnomeShellOnTrixie : public GnomeSession {
  public:
-  GnomeShellOnTrixie() : GnomeSession(PointerExtension::kEnabled, OCULON_TRIXIE_ROOT) {}
+  GnomeShellOnTrixie() : GnomeSession(Gnome(OCULON_TRIXIE_ROOT)) {}
+};
+template <int tenths, bool programsScale>
+class ScaledKWinOnTrixie : public KWinSession {
+ public:
+  ScaledKWinOnTrixie() : KWinSession(OCULON_TRIXIE_ROOT, {tenths / 10.0, programsScale}) {}
+};
+// GNOME 48 in the logical layout with XWayland's native scaling.
+template <int tenths>
+class ScaledGnomeShellOnTrixie : public GnomeSession {
+ public:
+  ScaledGnomeShellOnTrixie() : GnomeSession(Gnome(OCULON_TRIXIE_ROOT, {tenths / 10.0})) {}
 };
 // KWin 6 draws without OpenGL on a machine without /dev/dri, such as this one, and then takes no
 // screenshots: only what XWayland tells is checked there.
 template <>
 constexpr bool kTakesScreenshots<KWinOnTrixie> = false;
-using Sessions = ::testing::Types<KWinSession, GnomeSession, KWinOnTrixie, GnomeShellOnTrixie>;
-constexpr const char* kSessionNames[] = {"KWin", "GnomeShell", "KWinOnTrixie",
-                                         "GnomeShellOnTrixie"};
+template <int tenths, bool programsScale>
+constexpr bool kTakesScreenshots<ScaledKWinOnTrixie<tenths, programsScale>> = false;
+using UnscaledSessions =
+    ::testing::Types<KWinSession, GnomeSession, KWinOnTrixie, GnomeShellOnTrixie>;
+using Sessions = ::testing::Types<
+    KWinSession, GnomeSession, KWinOnTrixie, GnomeShellOnTrixie, ScaledKWin<20, true>,
+    ScaledKWin<15, true>, ScaledKWin<20, false>, ScaledKWin<15, false>,
+    ScaledKWinOnTrixie<20, true>, ScaledKWinOnTrixie<15, true>, ScaledKWinOnTrixie<20, false>,
+    ScaledKWinOnTrixie<15, false>, ScaledGnomeShellOnTrixie<20>, ScaledGnomeShellOnTrixie<15>>;
+constexpr const char* kSessionNames[] = {"KWin",
+                                         "GnomeShell",
+                                         "KWinOnTrixie",
+                                         "GnomeShellOnTrixie",
+                                         "KWinAt2",
+                                         "KWinAt1_5",
+                                         "KWinStretchedAt2",
+                                         "KWinStretchedAt1_5",
+                                         "KWinOnTrixieAt2",
+                                         "KWinOnTrixieAt1_5",
+                                         "KWinOnTrixieStretchedAt2",
+                                         "KWinOnTrixieStretchedAt1_5",
+                                         "GnomeShellOnTrixieAt2",
+                                         "GnomeShellOnTrixieAt1_5"};
 #else
-using Sessions = ::testing::Types<KWinSession, GnomeSession>;
-constexpr const char* kSessionNames[] = {"KWin", "GnomeShell"};
+using UnscaledSessions = ::testing::Types<KWinSession, GnomeSession>;
+using Sessions =
+    ::testing::Types<KWinSession, GnomeSession, ScaledKWin<20, true>, ScaledKWin<15, true>,
+                     ScaledKWin<20, false>, ScaledKWin<15, false>>;
+constexpr const char* kSessionNames[] = {"KWin",      "GnomeShell",       "KWinAt2",
+                                         "KWinAt1_5", "KWinStretchedAt2", "KWinStretchedAt1_5"};
 #endif
 struct SessionName {
   template <class Session>
@@ -117,11 +228,18 @@ struct SessionName {
   }
 };
 TYPED_TEST_SUITE(UnderWayland, Sessions, SessionName);
+template <class Session>
+using UnderUnscaledWayland = UnderWayland<Session>;
+TYPED_TEST_SUITE(UnderUnscaledWayland, UnscaledSessions, SessionName);
 
 TYPED_TEST(UnderWayland, TheEyesFollowThePointerEverywhereAndTheDragSaveAndRestartAreExact) {
   TypeParam& desktop = this->session;
-  desktop.OpenNativeWindow();
+  const double root = this->scale;
+  // Scaled, the native window covers the desktop: every place is over it.
+  desktop.OpenNativeWindow(desktop.scaling().monitor != 1);
   ASSERT_TRUE(this->Start());
+  EXPECT_EQ(this->display.WindowSize(this->window),
+            (Point{int(std::lround(170 * root)), int(std::lround(322 * root))}));
   EXPECT_EQ(ScriptLoaded(desktop), (std::is_base_of_v<KWinSession, TypeParam>));
   EXPECT_EQ(ReadText(this->installed.folder() + "/stderr"), "");
   // The empty desktop's corners, the native window in the middle, and below the head.
@@ -131,23 +249,31 @@ TYPED_TEST(UnderWayland, TheEyesFollowThePointerEverywhereAndTheDragSaveAndResta
   }
 
   Point before = this->Position();
-  Point grip{before.x + 85, before.y + 250};
+  Point logicalBefore = this->Logical(before);
+  Point grip{logicalBefore.x + 85, logicalBefore.y + 250};
   desktop.MovePointer(grip.x, grip.y);
   desktop.Press();
+  // The travel in the compositor's pixels, and in XWayland's. At a fractional scale the
+  // compositor rounds the window's logical place to XWayland's pixels, a pixel either way.
+  const int slack = root == std::floor(root) ? 0 : 1;
+  auto moved = [&](int step) {
+    return Point{before.x + int(std::lround(12 * step * root)),
+                 before.y + int(std::lround(8 * step * root))};
+  };
   for (int step = 1; step <= 10; ++step) {
-    desktop.MovePointer(grip.x + 12 * step, grip.y + 7 * step);
+    desktop.MovePointer(grip.x + 12 * step, grip.y + 8 * step);
     // The window follows each step before the next, as it does under a hand: past the drag
     // threshold the program hands the move to the compositor, which must have taken it before
     // the button goes up, or it moves the window until the next click.
-    Point followed{before.x + 12 * step, before.y + 7 * step};
-    ASSERT_TRUE(WaitFor([&] { return this->Position() == followed; })) << "step " << step;
+    ASSERT_TRUE(WaitFor([&] { return Near(this->Position(), moved(step), slack); }))
+        << "step " << step << ": " << this->Position().x << "," << this->Position().y;
   }
   desktop.Release();
-  Point moved{before.x + 120, before.y + 70};
-  ASSERT_TRUE(WaitFor([&] { return this->Position() == moved; }))
+  ASSERT_TRUE(WaitFor([&] { return Near(this->Position(), moved(10), slack); }))
       << this->Position().x << "," << this->Position().y;
+  Point end = this->Position();
 
-  ASSERT_TRUE(this->ShownAt(moved));
+  ASSERT_TRUE(this->ShownAt(end));
   // After the compositor's move XWayland may still say the button is held where the move began,
   // or catch up with the pointer late: the eyes follow the compositor's pointer all the same.
   Point desktopCorner{TypeParam::kWidth - 20, 20};
@@ -156,21 +282,22 @@ TYPED_TEST(UnderWayland, TheEyesFollowThePointerEverywhereAndTheDragSaveAndResta
   // XWayland hears that the pointer is back on the window only once the compositor has ended its
   // move and the pointer has stirred (GNOME 48 takes some milliseconds more): a click before that
   // reaches no window, and no hand is that quick or that still.
-  Point head{moved.x + 85, moved.y + 250};
+  Point logicalEnd = this->Logical(end);
+  Point head{logicalEnd.x + 85, logicalEnd.y + 250};
   desktop.MovePointer(head.x - 1, head.y);
   ASSERT_TRUE(WaitFor([&] { return this->display.PointerRestsOn(this->window); }));
   this->Click(head);
   this->Click(head);
   ASSERT_EQ(this->program->WaitForExit(), 0);
   EXPECT_FALSE(ScriptLoaded(desktop));
-  EXPECT_EQ(ReadText(this->installed.settingsFile()),
-            "[Brask's Quibbet]\r\nTop=" + std::to_string(moved.y * 15) +
-                "\r\nLeft=" + std::to_string(moved.x * 15) + "\r\n");
+  EXPECT_EQ(
+      ReadText(this->installed.settingsFile()),
+      "[Brask's Quibbet]\r\nTop=" + this->Twips(end.y) + "\r\nLeft=" + this->Twips(end.x) + "\r\n");
   ASSERT_TRUE(this->Start());
-  EXPECT_TRUE(WaitFor([&] { return this->Position() == moved; }));
+  EXPECT_TRUE(WaitFor([&] { return this->Position() == end; }));
 }
 
-TYPED_TEST(UnderWayland, TheHeadShowsCutToItsOutlineAtEveryStartAndPassesClicksThere) {
+TYPED_TEST(UnderUnscaledWayland, TheHeadShowsCutToItsOutlineAtEveryStartAndPassesClicksThere) {
   constexpr uint32_t kGreen = 0x40FF40;
   TypeParam& desktop = this->session;
   xcb_window_t beneath = this->display.OpenOrdinaryWindow(500, 150, 300, 100, kGreen);
@@ -202,24 +329,89 @@ TYPED_TEST(UnderWayland, TheHeadShowsCutToItsOutlineAtEveryStartAndPassesClicksT
   }
 }
 
-// GNOME without the program's extension: the program says once how to enable it, and the eyes
-// follow the pointer over X11 windows, where XWayland sees it.
-class GnomeWithoutTheExtension : public GnomeSession {
+// GNOME where the program's extension does not run: missing, disabled, or listing only an older
+// shell. The program says so once, with what to type; the eyes follow the pointer over X11
+// windows, where XWayland sees it, and everywhere once the extension runs.
+template <PointerExtension state, bool onTrixie>
+class GnomeWhere : public GnomeSession {
  public:
-  GnomeWithoutTheExtension() : GnomeSession(PointerExtension::kAbsent) {}
+  static constexpr PointerExtension kState = state;
+#ifdef OCULON_TRIXIE_ROOT
+  GnomeWhere() : GnomeSession(Gnome(onTrixie ? OCULON_TRIXIE_ROOT : "", {}, state)) {}
+#else
+  GnomeWhere() : GnomeSession(Gnome("", {}, state)) {}
+#endif
 };
-using UnderGnomeWithoutTheExtension = UnderWayland<GnomeWithoutTheExtension>;
-
-TEST_F(UnderGnomeWithoutTheExtension, SaysHowToEnableItAndFollowsOverX11Windows) {
-  display.OpenOrdinaryWindow(100, 600, 600, 300, 0x40FF40);
-  ASSERT_TRUE(Start());
-  for (Point pointer : {Point{150, 650}, Point{650, 850}}) {
-    session.MovePointer(pointer.x, pointer.y);
-    EXPECT_TRUE(LeftPupilTowards(pointer)) << pointer.x << "," << pointer.y;
+#ifdef OCULON_TRIXIE_ROOT
+using GnomeStates = ::testing::Types<
+    GnomeWhere<PointerExtension::kAbsent, false>, GnomeWhere<PointerExtension::kDisabled, false>,
+    GnomeWhere<PointerExtension::kOutOfDate, false>, GnomeWhere<PointerExtension::kAbsent, true>,
+    GnomeWhere<PointerExtension::kDisabled, true>, GnomeWhere<PointerExtension::kOutOfDate, true>>;
+constexpr const char* kGnomeStateNames[] = {
+    "Missing", "Disabled", "OutOfDate", "MissingOnTrixie", "DisabledOnTrixie", "OutOfDateOnTrixie"};
+#else
+using GnomeStates = ::testing::Types<GnomeWhere<PointerExtension::kAbsent, false>,
+                                     GnomeWhere<PointerExtension::kDisabled, false>,
+                                     GnomeWhere<PointerExtension::kOutOfDate, false>>;
+constexpr const char* kGnomeStateNames[] = {"Missing", "Disabled", "OutOfDate"};
+#endif
+struct GnomeStateName {
+  template <class Session>
+  static std::string GetName(int index) {
+    return kGnomeStateNames[index];
   }
-  std::string said = ReadText(installed.folder() + "/stderr");
-  EXPECT_NE(said.find("gnome-extensions enable pointer@oculon.example.org"), std::string::npos);
+};
+template <class Session>
+using UnderGnomeWithoutItsExtension = UnderWayland<Session>;
+TYPED_TEST_SUITE(UnderGnomeWithoutItsExtension, GnomeStates, GnomeStateName);
+
+TYPED_TEST(UnderGnomeWithoutItsExtension, SaysWhatToTypeOnceAndFollowsOverX11Windows) {
+  constexpr char kUuid[] = "pointer@oculon.example.org";
+  TypeParam& desktop = this->session;
+  std::string tree = this->installed.folder() + "/tree";
+  if (TypeParam::kState == PointerExtension::kAbsent) {
+    // Unpacked as the tarball is, where the shell never looks for extensions.
+    std::filesystem::create_directories(tree + "/libexec/oculon");
+    std::filesystem::create_directories(tree + "/share/gnome-shell/extensions");
+    std::filesystem::copy(this->installed.executable(), tree + "/libexec/oculon/oculon");
+    std::filesystem::copy(OCULON_GNOME_EXTENSIONS + std::string("/") + kUuid,
+                          tree + "/share/gnome-shell/extensions/" + kUuid,
+                          std::filesystem::copy_options::recursive);
+    this->executable = tree + "/libexec/oculon/oculon";
+  }
+  this->display.OpenOrdinaryWindow(100, 600, 600, 300, 0x40FF40);
+  ASSERT_TRUE(this->Start());
+  for (Point pointer : {Point{150, 650}, Point{650, 850}}) {
+    desktop.MovePointer(pointer.x, pointer.y);
+    EXPECT_TRUE(this->LeftPupilTowards(pointer)) << pointer.x << "," << pointer.y;
+  }
+  std::string said = ReadText(this->installed.folder() + "/stderr");
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+  std::string command;
+  if (TypeParam::kState == PointerExtension::kAbsent) {
+    std::string own = desktop.ExtensionsFolder();
+    command = "mkdir -p '" + own + "' && cp -r '" + tree + "/share/gnome-shell/extensions/" +
+              kUuid + "' '" + own + "' && gnome-extensions enable " + kUuid;
+    EXPECT_NE(said.find(command + ", then log in again\n"), std::string::npos) << said;
+    // What it says to type puts the extension where the shell reads it at the next login.
+    ASSERT_EQ(desktop.Run({"sh", "-c", command}), 0);
+    EXPECT_TRUE(std::filesystem::exists(own + "/" + kUuid + "/extension.js"));
+  } else if (TypeParam::kState == PointerExtension::kOutOfDate) {
+    EXPECT_NE(
+        said.find(std::string(kUuid) + " does not list GNOME Shell " + desktop.ShellVersion() +
+                  "; gsettings set org.gnome.shell disable-extension-version-validation "
+                  "true, then log in again\n"),
+        std::string::npos)
+        << said;
+  } else {
+    command = std::string("gnome-extensions enable ") + kUuid;
+    EXPECT_NE(said.find(": " + command + "\n"), std::string::npos) << said;
+    // Typed, it takes at once: the eyes follow the pointer over the desktop too.
+    ASSERT_EQ(desktop.Run({"sh", "-c", command}), 0);
+    Point corner{TypeParam::kWidth - 20, TypeParam::kHeight - 20};
+    desktop.MovePointer(corner.x, corner.y);
+    EXPECT_TRUE(this->LeftPupilTowards(corner));
+  }
 }
 
 }  // namespace

@@ -5,9 +5,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdlib>
+#include <filesystem>
 #include <span>
+#include <vector>
 
 #include "runtime/ending_signals.h"
 
@@ -19,8 +23,7 @@ namespace {
 
 constexpr char kKWinService[] = "org.kde.KWin";
 constexpr char kGnomeShellService[] = "org.gnome.Shell";
-// GNOME Shell's state of an enabled (45 and later: active) extension.
-constexpr double kExtensionEnabled = 1;
+constexpr char kGnomeShellPath[] = "/org/gnome/Shell";
 constexpr char kScriptingPath[] = "/Scripting";
 constexpr char kScriptingInterface[] = "org.kde.kwin.Scripting";
 constexpr char kPointerMethod[] = "PointerMoved";
@@ -47,6 +50,59 @@ std::string WriteScript(const std::string& name, const std::string& script) {
   return written ? file : "";
 }
 
+struct UnrefMessage {
+  void operator()(DBusMessage* message) const { dbus_message_unref(message); }
+};
+using Message = std::unique_ptr<DBusMessage, UnrefMessage>;
+
+// The string a message holds at `value`; empty where it holds another type.
+std::string StringIn(DBusMessageIter& value) {
+  if (dbus_message_iter_get_arg_type(&value) != DBUS_TYPE_STRING) return "";
+  const char* text = nullptr;
+  dbus_message_iter_get_basic(&value, &text);
+  return text ? text : "";
+}
+
+// The user's folder of GNOME Shell extensions, and the system's, as GLib finds them.
+std::string UserExtensions() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  if (data && data[0] == '/') return std::string(data) + "/gnome-shell/extensions";
+  return std::string(home ? home : "") + "/.local/share/gnome-shell/extensions";
+}
+
+std::vector<std::string> SystemExtensions() {
+  const char* dirs = std::getenv("XDG_DATA_DIRS");
+  std::string list = dirs && dirs[0] ? dirs : "/usr/local/share:/usr/share";
+  std::vector<std::string> folders;
+  for (size_t start = 0; start <= list.size();) {
+    size_t end = std::min(list.find(':', start), list.size());
+    if (end > start) folders.push_back(list.substr(start, end - start) + "/gnome-shell/extensions");
+    start = end + 1;
+  }
+  return folders;
+}
+
+// The copy of the extension an install lays out beside the program: the program in
+// <prefix>/libexec/<name>/, the extension in <prefix>/share/gnome-shell/extensions/<uuid>.
+ExtensionCopy FindExtensionCopy(const std::string& executable, const std::string& uuid) {
+  namespace fs = std::filesystem;
+  ExtensionCopy copy{"", false, UserExtensions()};
+  std::error_code error;
+  fs::path program = fs::canonical(executable, error);
+  if (error) return copy;
+  fs::path folder =
+      program.parent_path().parent_path().parent_path() / "share/gnome-shell/extensions";
+  if (!fs::is_directory(folder / uuid, error)) return copy;
+  copy.folder = (folder / uuid).string();
+  std::vector<std::string> looked = SystemExtensions();
+  looked.push_back(copy.userFolder);
+  for (const std::string& where : looked) {
+    if (fs::equivalent(where, folder, error)) copy.whereGnomeLooks = true;
+  }
+  return copy;
+}
+
 std::string NameOwner(DBusConnection* connection, const char* name) {
   DBusMessage* call = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS,
                                                    DBUS_INTERFACE_DBUS, "GetNameOwner");
@@ -60,6 +116,39 @@ std::string NameOwner(DBusConnection* connection, const char* name) {
     result = owner;
   if (reply) dbus_message_unref(reply);
   return result;
+}
+
+// The pointer's place, x and y, and the logical desktop's width and height where the companion
+// tells them. KWin's scripts pass numbers as doubles; a companion may pass 32-bit integers.
+std::optional<PushedPointer> ReadPlace(DBusMessage* message) {
+  double numbers[4] = {};
+  int count = 0;
+  DBusMessageIter arguments;
+  bool more = dbus_message_iter_init(message, &arguments);
+  for (; more && count < 4; more = dbus_message_iter_next(&arguments), ++count) {
+    int type = dbus_message_iter_get_arg_type(&arguments);
+    if (type == DBUS_TYPE_DOUBLE) {
+      dbus_message_iter_get_basic(&arguments, &numbers[count]);
+    } else if (type == DBUS_TYPE_INT32) {
+      dbus_int32_t value = 0;
+      dbus_message_iter_get_basic(&arguments, &value);
+      numbers[count] = value;
+    } else {
+      break;
+    }
+  }
+  // A place far off any screen is no place, and a desktop not told is one of no size.
+  constexpr double kFarthest = 1e6;
+  for (double number : numbers) {
+    if (!(std::abs(number) < kFarthest)) return std::nullopt;
+  }
+  if (count < 2) return std::nullopt;
+  PushedPointer place{numbers[0], numbers[1]};
+  if (count == 4 && numbers[2] > 0 && numbers[3] > 0) {
+    place.desktopWidth = numbers[2];
+    place.desktopHeight = numbers[3];
+  }
+  return place;
 }
 
 }  // namespace
@@ -97,9 +186,11 @@ std::unique_ptr<CompositorPointer> CompositorPointer::Start(const ProgramInfo& p
   dbus_bus_add_match(connection, rule.c_str(), nullptr);
   pointer->companionOwner_ = NameOwner(connection, pointer->companionService_);
   if (pointer->companionOwner_.empty()) return nullptr;
-  bool companion =
-      compositor == Compositor::kKWin ? pointer->LoadScript() : pointer->GnomeExtensionEnabled();
-  return companion ? std::move(pointer) : nullptr;
+  if (compositor == Compositor::kKWin) return pointer->LoadScript() ? std::move(pointer) : nullptr;
+  std::string uuid = ExtensionUuid(program.busName);
+  pointer->hint_ = GnomeExtensionHint(uuid, pointer->AskGnomeShell(),
+                                      FindExtensionCopy(program.executablePath, uuid));
+  return pointer;
 }
 
 CompositorPointer::CompositorPointer(DBusConnection* connection, const ProgramInfo& program,
@@ -141,10 +232,10 @@ bool CompositorPointer::Dispatch() {
 }
 
 bool CompositorPointer::DispatchRead() {
-  uint64_t before = pushes_;
+  uint64_t before = pushed_ ? pushed_->count : 0;
   while (dbus_connection_dispatch(connection_) == DBUS_DISPATCH_DATA_REMAINS) {
   }
-  return pushes_ != before;
+  return (pushed_ ? pushed_->count : 0) != before;
 }
 
 DBusHandlerResult CompositorPointer::Filter(DBusConnection*, DBusMessage* message, void* self) {
@@ -171,27 +262,12 @@ DBusHandlerResult CompositorPointer::OnMessage(DBusMessage* message) {
   }
   // Only the compositor knows where the pointer is; another program's word is not taken.
   const char* sender = dbus_message_get_sender(message);
-  DBusMessageIter arguments;
-  double place[2] = {};
-  bool read = sender && companionOwner_ == sender && dbus_message_iter_init(message, &arguments);
-  for (int i = 0; read && i < 2; ++i) {
-    // KWin's scripts pass numbers as doubles; a companion may pass 32-bit integers.
-    int type = dbus_message_iter_get_arg_type(&arguments);
-    if (type == DBUS_TYPE_DOUBLE) {
-      dbus_message_iter_get_basic(&arguments, &place[i]);
-    } else if (type == DBUS_TYPE_INT32) {
-      dbus_int32_t value = 0;
-      dbus_message_iter_get_basic(&arguments, &value);
-      place[i] = value;
-    } else {
-      read = false;
-    }
-    dbus_message_iter_next(&arguments);
-  }
-  bool usable = read && place[0] > -1e6 && place[0] < 1e6 && place[1] > -1e6 && place[1] < 1e6;
+  std::optional<PushedPointer> place;
+  if (sender && companionOwner_ == sender) place = ReadPlace(message);
+  bool usable = place.has_value();
   if (usable) {
-    pushed_ = PixelPoint{int32_t(place[0]), int32_t(place[1])};
-    ++pushes_;
+    place->count = (pushed_ ? pushed_->count : 0) + 1;
+    pushed_ = place;
   }
   if (!dbus_message_get_no_reply(message)) {
     DBusMessage* reply = usable ? dbus_message_new_method_return(message)
@@ -205,40 +281,55 @@ DBusHandlerResult CompositorPointer::OnMessage(DBusMessage* message) {
   return DBUS_HANDLER_RESULT_HANDLED;
 }
 
-bool CompositorPointer::GnomeExtensionEnabled() {
+GnomeExtensionInfo CompositorPointer::AskGnomeShell() {
+  GnomeExtensionInfo info;
   std::string uuid = ExtensionUuid(busName_);
   const char* id = uuid.c_str();
-  DBusMessage* call = dbus_message_new_method_call(
-      kGnomeShellService, "/org/gnome/Shell", "org.gnome.Shell.Extensions", "GetExtensionInfo");
-  if (!call) return false;
-  dbus_message_append_args(call, DBUS_TYPE_STRING, &id, DBUS_TYPE_INVALID);
-  DBusMessage* reply =
-      dbus_connection_send_with_reply_and_block(connection_, call, kCallTimeoutMs, nullptr);
-  dbus_message_unref(call);
-  if (!reply) return false;
-  // The answer is a{sv}; its "state" is a double.
-  bool enabled = false;
-  DBusMessageIter arguments, entries;
-  if (dbus_message_iter_init(reply, &arguments) &&
-      dbus_message_iter_get_arg_type(&arguments) == DBUS_TYPE_ARRAY) {
-    for (dbus_message_iter_recurse(&arguments, &entries);
-         dbus_message_iter_get_arg_type(&entries) == DBUS_TYPE_DICT_ENTRY;
-         dbus_message_iter_next(&entries)) {
-      DBusMessageIter entry, value;
-      const char* key = nullptr;
-      dbus_message_iter_recurse(&entries, &entry);
-      dbus_message_iter_get_basic(&entry, &key);
-      dbus_message_iter_next(&entry);
-      dbus_message_iter_recurse(&entry, &value);
-      if (std::string(key) != "state" || dbus_message_iter_get_arg_type(&value) != DBUS_TYPE_DOUBLE)
-        continue;
-      double state = 0;
-      dbus_message_iter_get_basic(&value, &state);
-      enabled = state == kExtensionEnabled;
+  Message call(dbus_message_new_method_call(kGnomeShellService, kGnomeShellPath,
+                                            "org.gnome.Shell.Extensions", "GetExtensionInfo"));
+  if (call && dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &id, DBUS_TYPE_INVALID)) {
+    Message reply(dbus_connection_send_with_reply_and_block(connection_, call.get(), kCallTimeoutMs,
+                                                            nullptr));
+    // The answer is a{sv}: "state" a double, "error" a string; empty for an unknown extension.
+    DBusMessageIter arguments, entries;
+    if (reply && dbus_message_iter_init(reply.get(), &arguments) &&
+        dbus_message_iter_get_arg_type(&arguments) == DBUS_TYPE_ARRAY) {
+      for (dbus_message_iter_recurse(&arguments, &entries);
+           dbus_message_iter_get_arg_type(&entries) == DBUS_TYPE_DICT_ENTRY;
+           dbus_message_iter_next(&entries)) {
+        DBusMessageIter entry, value;
+        const char* key = nullptr;
+        dbus_message_iter_recurse(&entries, &entry);
+        dbus_message_iter_get_basic(&entry, &key);
+        dbus_message_iter_next(&entry);
+        dbus_message_iter_recurse(&entry, &value);
+        if (std::string(key) == "state" &&
+            dbus_message_iter_get_arg_type(&value) == DBUS_TYPE_DOUBLE) {
+          double state = 0;
+          dbus_message_iter_get_basic(&value, &state);
+          info.state = GnomeExtensionInfo::FromShellState(state);
+        } else if (std::string(key) == "error") {
+          info.error = StringIn(value);
+        }
+      }
     }
   }
-  dbus_message_unref(reply);
-  return enabled;
+  const char* interface = kGnomeShellService;
+  const char* property = "ShellVersion";
+  Message get(dbus_message_new_method_call(kGnomeShellService, kGnomeShellPath,
+                                           DBUS_INTERFACE_PROPERTIES, "Get"));
+  if (get && dbus_message_append_args(get.get(), DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING,
+                                      &property, DBUS_TYPE_INVALID)) {
+    Message reply(
+        dbus_connection_send_with_reply_and_block(connection_, get.get(), kCallTimeoutMs, nullptr));
+    DBusMessageIter arguments, value;
+    if (reply && dbus_message_iter_init(reply.get(), &arguments) &&
+        dbus_message_iter_get_arg_type(&arguments) == DBUS_TYPE_VARIANT) {
+      dbus_message_iter_recurse(&arguments, &value);
+      info.shellVersion = StringIn(value);
+    }
+  }
+  return info;
 }
 
 DBusMessage* CompositorPointer::CallKWin(const char* path, const char* method, int firstType, ...) {

@@ -12,8 +12,9 @@
 #include <optional>
 #include <string>
 
+#include "desktop/x11/gnome_extension_hint.h"
+#include "desktop/x11/pointer_rule.h"
 #include "runtime/backend.h"
-#include "runtime/geometry.h"
 
 namespace oculon::x11 {
 
@@ -22,8 +23,9 @@ enum class Compositor { kKWin, kGnomeShell };
 class CompositorPointer {
  public:
   // Owns the program's bus name on the session bus and exports the method; with KWin, loads the
-  // script. Null when there is no session bus, the name cannot be had, or no companion runs
-  // (the script cannot be loaded, the extension is not enabled).
+  // script. Null when there is no session bus, the name cannot be had, the compositor is not on
+  // the bus, or KWin does not run the script. Under GNOME it listens whatever the extension's
+  // state: the extension pushes as soon as the user enables it.
   static std::unique_ptr<CompositorPointer> Start(const ProgramInfo& program,
                                                   Compositor compositor);
   // The GNOME Shell extension's id, from the program's bus name: pointer@ and the name's
@@ -40,13 +42,14 @@ class CompositorPointer {
   // Handles what was read already, while waiting for an answer, and not handled yet: no poll
   // tells of it. True when the pointer's place was pushed.
   bool DispatchRead();
-  // The last place pushed, in root coordinates, and a count that changes with every push.
-  std::optional<PixelPoint> Pushed() const { return pushed_; }
-  uint64_t Pushes() const { return pushes_; }
+  // The last place pushed, in the compositor's logical pixels; none before the first push.
+  const std::optional<PushedPointer>& Pushed() const { return pushed_; }
+  // Why the companion may not push, and what the user can do, in a line; empty when it runs.
+  std::string Hint() const { return hint_; }
 
  private:
   CompositorPointer(DBusConnection* connection, const ProgramInfo& program, Compositor compositor);
-  bool GnomeExtensionEnabled();
+  GnomeExtensionInfo AskGnomeShell();
   static DBusHandlerResult Filter(DBusConnection*, DBusMessage* message, void* self);
   DBusHandlerResult OnMessage(DBusMessage* message);
   bool LoadScript();
@@ -67,8 +70,8 @@ class CompositorPointer {
   std::string scriptFile_;
   std::string scriptName_;
   std::string companionOwner_;  // the unique name of the connection that owns it
-  std::optional<PixelPoint> pushed_;
-  uint64_t pushes_ = 0;
+  std::optional<PushedPointer> pushed_;
+  std::string hint_;
 };
 
 }  // namespace oculon::x11

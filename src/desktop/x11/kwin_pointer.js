@@ -1,6 +1,8 @@
 // Runs inside KWin: tells a program on the session bus where the pointer is whenever it moves,
 // at most about 60 times a second, and always where it came to rest. An X11 program under
-// XWayland sees the pointer only over X11 windows; KWin sees it everywhere.
+// XWayland sees the pointer only over X11 windows; KWin sees it everywhere. The place is in
+// KWin's logical pixels, and the size of the logical desktop goes with it: where X11 programs
+// scale themselves, XWayland's root is that desktop times the scale.
 function pushPointer(target) {
   const leastIntervalMs = 16;
   let lastPush = 0;
@@ -9,7 +11,9 @@ function pushPointer(target) {
   function push() {
     lastPush = Date.now();
     const at = workspace.cursorPos;
-    callDBus(target.service, target.path, target.interface, target.method, at.x, at.y);
+    const desktop = workspace.virtualScreenSize;
+    callDBus(target.service, target.path, target.interface, target.method, at.x, at.y,
+             desktop.width, desktop.height);
   }
   // A move within the interval is told at its end, with the place the pointer has then.
   later.timeout.connect(push);

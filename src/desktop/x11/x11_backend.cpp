@@ -186,17 +186,13 @@ X11Backend::X11Backend(xcb_connection_t* connection, xcb_screen_t* screen, Visua
 void X11Backend::ListenToCompositor() {
   std::string manager = WindowManagerName();
   if (manager == "KWin") compositorPointer_ = CompositorPointer::Start(program_, Compositor::kKWin);
-  if (manager == "GNOME Shell") {
+  if (manager == "GNOME Shell")
     compositorPointer_ = CompositorPointer::Start(program_, Compositor::kGnomeShell);
-    if (compositorPointer_) return;
-    std::fprintf(stderr,
-                 "%s: on GNOME under Wayland the pointer is seen only over X11 windows until "
-                 "the program's GNOME Shell extension runs: gnome-extensions enable %s, then "
-                 "log in again\n",
-                 program_.name.c_str(), CompositorPointer::ExtensionUuid(program_.busName).c_str());
+  if (compositorPointer_) {
+    if (std::string hint = compositorPointer_->Hint(); !hint.empty())
+      std::fprintf(stderr, "%s: %s\n", program_.name.c_str(), hint.c_str());
     return;
   }
-  if (compositorPointer_) return;
   std::fprintf(stderr,
                "%s: on this Wayland desktop (%s) the pointer is seen only while it is over X11 "
                "windows\n",
@@ -204,36 +200,14 @@ void X11Backend::ListenToCompositor() {
 }
 
 PixelPoint X11Backend::PointerOnRoot(const xcb_query_pointer_reply_t& reply) {
-  PixelPoint fromServer{reply.root_x, reply.root_y};
-  if (!compositorPointer_ || !compositorPointer_->Pushed()) return fromServer;
-  PointerSources& sources = pointerSources_;
   constexpr uint16_t kButtons = XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 |
                                 XCB_KEY_BUT_MASK_BUTTON_3 | XCB_KEY_BUT_MASK_BUTTON_4 |
                                 XCB_KEY_BUT_MASK_BUTTON_5;
-  // The server's first answer may be where the pointer last was over an X11 window, long ago.
-  bool serverMoved = sources.readBefore && fromServer != sources.lastFromServer;
-  sources.readBefore = true;
-  bool pushed = compositorPointer_->Pushes() != sources.pushesSeen;
-  sources.lastFromServer = fromServer;
-  sources.pushesSeen = compositorPointer_->Pushes();
-  // Over an X11 window both move, the server first; elsewhere only the compositor's does. A
-  // server that moved alone is believed. When both moved since the last look the push wins: the
-  // server may have been catching up with where it last had the pointer (after a move, KWin 6
-  // hands it back late), a place no push would ever follow, while a push that lags the server
-  // is followed by one where the pointer comes to rest.
-  // A press on the window holds the compositor's pointer there until its release, so the
-  // server sees every move of the drag first, while a push may still be on its way with an
-  // older place. The server's word that a button is held counts only then: after GNOME or
-  // KWin 6 moved the window for us, the server keeps the button held, and the pointer where the
-  // move began, until the pointer next comes over an X11 window.
-  bool pressHoldsThePointer =
-      (press_ == Press::kArmed || press_ == Press::kOwnMove) && (reply.mask & kButtons);
-  if (pressHoldsThePointer || (serverMoved && !pushed)) {
-    sources.believeServer = true;
-  } else if (pushed) {
-    sources.believeServer = false;
-  }
-  return sources.believeServer ? fromServer : *compositorPointer_->Pushed();
+  PointerRule::ServerReading server{{reply.root_x, reply.root_y}, (reply.mask & kButtons) != 0};
+  bool pressHolds = press_ == Press::kArmed || press_ == Press::kOwnMove;
+  std::optional<PushedPointer> push;
+  if (compositorPointer_) push = compositorPointer_->Pushed();
+  return pointerRule_.Choose(server, pressHolds, push, rootExtent_);
 }
 
 X11Backend::~X11Backend() {
@@ -268,6 +242,11 @@ void X11Backend::TakeLayout(const Layout& layout) {
     if (onXWayland_) ListenToCompositor();
   }
   primary_ = layout.primary;
+  rootExtent_ = {};
+  for (const PixelRect& monitor : layout.monitors) {
+    rootExtent_ = {std::max(rootExtent_.width, monitor.right),
+                   std::max(rootExtent_.height, monitor.bottom)};
+  }
   monitors_.clear();
   for (const PixelRect& monitor : layout.monitors) {
     PixelPoint corner = DesktopFromRoot({monitor.left, monitor.top});

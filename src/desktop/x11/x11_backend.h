@@ -16,6 +16,7 @@
 #include "desktop/x11/compositor_pointer.h"
 #include "desktop/x11/frame_offset.h"
 #include "desktop/x11/pixel_format.h"
+#include "desktop/x11/pointer_rule.h"
 #include "desktop/x11/primary_monitor.h"
 #include "runtime/backend.h"
 #include "runtime/instance_lock.h"
@@ -116,8 +117,7 @@ class X11Backend : public Desktop {
   // Under XWayland, where the compositor can tell the pointer's place over Wayland windows too,
   // starts listening to it; says once what the user has where it cannot.
   void ListenToCompositor();
-  // The pointer's place on the root: the X server's while it moves alone, the compositor's once
-  // it moves; always the server's while a press on the window holds the pointer.
+  // The pointer's place on the root, by the pointer rule (pointer_rule.h).
   PixelPoint PointerOnRoot(const xcb_query_pointer_reply_t& reply);
   // A live EWMH window manager runs and lists `feature` among what it supports.
   bool WindowManagerSupports(xcb_atom_t feature);
@@ -183,13 +183,9 @@ class X11Backend : public Desktop {
   // Under XWayland with KWin or GNOME Shell: the pointer as the compositor sees it.
   std::unique_ptr<CompositorPointer> compositorPointer_;
   bool onXWayland_ = false;
-  struct PointerSources {
-    bool readBefore = false;
-    PixelPoint lastFromServer;
-    uint64_t pushesSeen = 0;
-    bool believeServer = true;
-  } pointerSources_;
-  int dpi_ = 96;  // the desktop's, as its resources say
+  PointerRule pointerRule_;  // which of the server's pointer and the compositor's to believe
+  PixelSize rootExtent_;     // the monitors' extent from the root's origin
+  int dpi_ = 96;             // the desktop's, as its resources say
   InstanceLock instanceLock_;
 
   // --- The window ---
