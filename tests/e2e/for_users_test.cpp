@@ -138,17 +138,8 @@ TEST(Package, RunByAUserWhoCannotWriteItsFolderKeepsThePositionInTheirConfigurat
   if (geteuid() != 0) GTEST_SKIP() << "running the program as another user needs root";
   Installed scratch;
   std::filesystem::permissions(scratch.folder(), std::filesystem::perms(0755));
-  std::string dist = scratch.folder() + "/dist";
-  ASSERT_EQ(
-      RunTool({CPACK_COMMAND, "-G", "DEB", "--config", kBuild + "/CPackConfig.cmake", "-B", dist}),
-      0);
-  std::string package;
-  for (const auto& entry : std::filesystem::directory_iterator(dist)) {
-    if (entry.path().extension() == ".deb") package = entry.path();
-  }
-  ASSERT_FALSE(package.empty());
   std::string root = scratch.folder() + "/root";
-  ASSERT_EQ(RunTool({"dpkg-deb", "-x", package, root}), 0);
+  ASSERT_TRUE(UnpackDebianPackage(CPACK_COMMAND, kBuild, root));
   std::string home = scratch.folder() + "/home";
   std::filesystem::create_directory(home);
   ASSERT_EQ(chown(home.c_str(), 65534, 65534), 0);

@@ -154,6 +154,11 @@ class Display {
   std::chrono::milliseconds clickHold_{0};
 };
 
+// Builds the Debian package with `cpack` from the build tree `build` and unpacks its files into
+// `root`, as dpkg would lay them out; false when either fails.
+bool UnpackDebianPackage(const std::string& cpack, const std::string& build,
+                         const std::string& root);
+
 // A copy of the built program in a folder of its own, so that its settings file is its own.
 class Installed {
  public:
