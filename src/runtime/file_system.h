@@ -42,8 +42,8 @@ bool BelongsToUser(const std::string& path);
 // Whether this user may write the file at `path` (not read-only, on Windows).
 bool UserMayWrite(const std::string& path);
 // Whether this user may make files of its own in `folder`: one the user may write, and on
-// POSIX one the user owns (for root, one in its home folder), so that a system install holds
-// no one's file.
+// POSIX one the user owns (for root, one that no one else may run the program from, or one in
+// its home folder), so that a system install holds no one's file.
 bool FolderAcceptsNewFiles(const std::string& folder);
 // Creates `folder` and whatever of its parents is missing, each open to this user only, as
 // configuration folders are; true when the folder is there afterwards.

@@ -132,6 +132,23 @@ TEST(Install, LaysOutEveryFileAndKeepsThePositionBesideTheProgram) {
   EXPECT_EQ(StartPosition(display, {prefix + "/bin/oculon"}, {}), saved);
 }
 
+// Root's copy in a private folder outside its home, as one unpacked into /tmp: the position is
+// kept beside the program and comes back from there, while root's configuration stays empty.
+TEST(ForRoot, APrivateFolderOutsideItsHomeKeepsThePositionBesideTheProgram) {
+  if (geteuid() != 0) GTEST_SKIP() << "root's own rule";
+  Installed copy;  // a folder open to root alone
+  Installed elsewhere;
+  std::string home = elsewhere.folder() + "/home";
+  std::filesystem::create_directory(home);
+  const std::map<std::string, std::string> environment{{"HOME", home}, {"XDG_CONFIG_HOME", ""}};
+  Display display;
+  std::optional<Point> saved = DragAndSave(display, {copy.executable()}, environment);
+  ASSERT_TRUE(saved);
+  EXPECT_TRUE(std::filesystem::exists(copy.settingsFile()));
+  EXPECT_FALSE(std::filesystem::exists(home + "/.config/oculon"));
+  EXPECT_EQ(StartPosition(display, {copy.executable()}, environment), saved);
+}
+
 // The Debian package unpacked, its program run by an ordinary user who may not write its
 // folder: the position goes to that user's configuration folder and comes back from there.
 TEST(Package, RunByAUserWhoCannotWriteItsFolderKeepsThePositionInTheirConfiguration) {

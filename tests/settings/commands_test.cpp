@@ -100,6 +100,41 @@ TEST_F(Commands, AFileOrLinkOfAnotherUsersBesideTheProgramSendsItToTheConfigurat
   EXPECT_EQ(gIniFile, config / "oculon/oculon.ini");
 }
 
+// Root owns every system folder: the file lies beside the program only in a folder that no one
+// else may run the program from, or one inside root's home, the real folder deciding.
+TEST_F(Commands, RootKeepsTheFileBesideTheProgramOnlyInAFolderOfItsOwn) {
+  if (geteuid() != 0) GTEST_SKIP() << "root's own rule";
+  TempFolder top;
+  const char* home = std::getenv("HOME");
+  std::string savedHome = home ? home : "";
+  std::filesystem::path ownHome = top / "home";
+  setenv("HOME", ownHome.c_str(), 1);
+  using std::filesystem::perms;
+  for (auto [folder, mode] : {std::pair{top / "private", perms::owner_all},
+                              {top / "shared", perms(0755)},
+                              {ownHome / "shared", perms(0755)}}) {
+    std::filesystem::create_directories(folder);
+    std::filesystem::permissions(folder, mode);
+  }
+  std::filesystem::create_directory_symlink(top / "private", top / "toPrivate");
+  std::filesystem::create_directory_symlink(top / "shared", ownHome / "toShared");
+  std::string real = std::filesystem::canonical(top.path()).string();
+  struct Case {
+    std::filesystem::path program;
+    std::string settings;
+  };
+  for (const Case& start : {Case{top / "private/oculon", real + "/private/oculon.ini"},
+                            Case{top / "shared/oculon", config / "oculon/oculon.ini"},
+                            Case{ownHome / "shared/oculon", real + "/home/shared/oculon.ini"},
+                            Case{"/usr/libexec/oculon", config / "oculon/oculon.ini"},
+                            Case{top / "toPrivate/oculon", real + "/private/oculon.ini"},
+                            Case{ownHome / "toShared/oculon", config / "oculon/oculon.ini"}}) {
+    StartAs(start.program);
+    EXPECT_EQ(gIniFile, start.settings) << start.program;
+  }
+  setenv("HOME", savedHome.c_str(), 1);
+}
+
 TEST_F(Commands, WithoutAHomeThereIsNoConfigurationFolder) {
   const char* home = std::getenv("HOME");
   std::string saved = home ? home : "";

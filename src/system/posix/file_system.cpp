@@ -72,7 +72,11 @@ bool FolderAcceptsNewFiles(const std::string& folder) {
     return false;
   }
   if (geteuid() != 0) return true;
-  // Root owns every system folder: only its home is its own.
+  // Root owns every system folder. Its own are those no one else may run the program from (no
+  // search permission for group and others), and those inside its home; a folder others run the
+  // program from, such as /usr/libexec or an /opt tree, is a shared install and keeps no
+  // position, not even root's.
+  if ((status.st_mode & (S_IXGRP | S_IXOTH)) == 0) return true;
   std::string home = FromEnvironment("HOME");
   std::error_code error;
   std::string real = std::filesystem::weakly_canonical(folder, error).string();
