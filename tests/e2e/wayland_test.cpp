@@ -39,11 +39,6 @@ bool Near(Point a, Point b, int slack) {
 // What the compositor shows can be read back from it.
 template <class Session>
 constexpr bool kTakesScreenshots = true;
-// A click in the cut-away part reaches a native Wayland window beneath: XWayland from 24.1 on
-// (Debian 13's) gives the window's surface the X input shape for its input region, which KWin 6
-// and GNOME 48 honour; Debian 12's XWayland 22.1 gives none, and the click stays on the head.
-template <class Session>
-constexpr bool kNativeWindowsTakeCutAwayClicks = false;
 
 template <class Session>
 class UnderWayland : public ::testing::Test {
@@ -199,10 +194,6 @@ template <>
 constexpr bool kTakesScreenshots<KWinOnTrixie> = false;
 template <int tenths, bool programsScale>
 constexpr bool kTakesScreenshots<ScaledKWinOnTrixie<tenths, programsScale>> = false;
-template <>
-constexpr bool kNativeWindowsTakeCutAwayClicks<KWinOnTrixie> = true;
-template <>
-constexpr bool kNativeWindowsTakeCutAwayClicks<GnomeShellOnTrixie> = true;
 using UnscaledSessions =
     ::testing::Types<KWinSession, GnomeSession, KWinOnTrixie, GnomeShellOnTrixie>;
 using Sessions = ::testing::Types<
@@ -337,30 +328,6 @@ TYPED_TEST(UnderUnscaledWayland, TheHeadShowsCutToItsOutlineAtEveryStartAndPasse
     if (start == 0) {
       EXPECT_FALSE(ScriptLoaded(desktop));  // unloaded by the signal's end
     }
-  }
-}
-
-// Whether a click in the cut-away part reaches a native window beneath is told by the focus: the
-// compositor gives it to the window the click reached, and no X11 window is then active.
-TYPED_TEST(UnderUnscaledWayland, ACutAwayClickReachesANativeWindowBeneathFromXWayland24_1) {
-  this->session.OpenNativeWindow(true);
-  ASSERT_TRUE(this->Start());
-  auto headActive = [&] {
-    std::vector<uint32_t> active =
-        this->display.Property32(this->display.root(), "_NET_ACTIVE_WINDOW");
-    return !active.empty() && active[0] == this->window;
-  };
-  Point corner = this->Position();
-  Point head = this->Logical({corner.x + 85, corner.y + 250});
-  Point cutAway = this->Logical({corner.x + 3, corner.y + 190});
-  ASSERT_EQ(ArtworkPixel(3, 190), 0x00012Bu);
-  this->Click(head);
-  ASSERT_TRUE(WaitFor(headActive));
-  this->Click(cutAway);
-  if (kNativeWindowsTakeCutAwayClicks<TypeParam>) {
-    EXPECT_TRUE(WaitFor([&] { return !headActive(); }));
-  } else {
-    EXPECT_FALSE(WaitFor([&] { return !headActive(); }, 2s));
   }
 }
 
