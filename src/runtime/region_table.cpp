@@ -2,33 +2,31 @@
 #include "runtime/region_table.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace oculon {
+
+HRGN RegionTable::Add(std::unique_ptr<SystemRegion> region) {
+  if (nextHandle_ == 0) return 0;
+  HRGN handle = nextHandle_++;
+  regions_.emplace(handle, std::move(region));
+  peak_ = std::max(peak_, regions_.size());
+  return handle;
+}
+
+SystemRegion* RegionTable::Find(HRGN handle) {
+  auto found = regions_.find(handle);
+  return found == regions_.end() ? nullptr : found->second.get();
+}
+
+bool RegionTable::Release(HRGN handle) {
+  return regions_.erase(handle) == 1;
+}
+
+RegionCounts RegionTable::Counts() const {
+  return {regions_.size(), size_t{nextHandle_ - 1}, peak_};
+}
+
 namespace {
-
-class RegionTable {
- public:
-  HRGN Add(std::unique_ptr<SystemRegion> region) {
-    if (nextHandle_ == 0) return 0;
-    HRGN handle = nextHandle_++;
-    regions_.emplace(handle, std::move(region));
-    peak_ = std::max(peak_, regions_.size());
-    return handle;
-  }
-  SystemRegion* Find(HRGN handle) {
-    auto found = regions_.find(handle);
-    return found == regions_.end() ? nullptr : found->second.get();
-  }
-  bool Release(HRGN handle) { return regions_.erase(handle) == 1; }
-  RegionCounts Counts() const { return {regions_.size(), size_t{nextHandle_ - 1}, peak_}; }
-  void ResetPeak() { peak_ = regions_.size(); }
-
- private:
-  std::unordered_map<HRGN, std::unique_ptr<SystemRegion>> regions_;
-  HRGN nextHandle_ = 1;
-  size_t peak_ = 0;
-};
 
 RegionTable& Table() {
   static RegionTable table;

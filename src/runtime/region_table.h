@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_map>
 
 #include "runtime/regions.h"
 
@@ -15,7 +16,24 @@ class SystemRegion {
   virtual ~SystemRegion() = default;
 };
 
-// The handle of a new region; 0, with the region released, when every handle is used up.
+// Regions by handle, from 1 on; 0 is no region's.
+class RegionTable {
+ public:
+  // The new region's handle; 0, with the region released, when every handle is used up.
+  HRGN Add(std::unique_ptr<SystemRegion> region);
+  SystemRegion* Find(HRGN handle);
+  bool Release(HRGN handle);
+  RegionCounts Counts() const;
+  void ResetPeak() { peak_ = regions_.size(); }
+
+ private:
+  std::unordered_map<HRGN, std::unique_ptr<SystemRegion>> regions_;
+  HRGN nextHandle_ = 1;
+  size_t peak_ = 0;
+};
+
+// The process's table: the handle of a new region; 0, with the region released, when every
+// handle is used up.
 HRGN AddRegion(std::unique_ptr<SystemRegion> region);
 // The region behind `handle`, or null.
 SystemRegion* FindSystemRegion(HRGN handle);

@@ -22,21 +22,12 @@ namespace {
 // The bit of an event's type that marks one another client sent (SendEvent).
 constexpr uint8_t kSentByAClient = 0x80;
 
-// A press that moves this far with the button down becomes a move (at 96 dpi, as the next one).
-constexpr int kDragThreshold = 4;
-// Two left presses this close in time and place make a double-click.
-constexpr xcb_timestamp_t kDoubleClickMs = 500;
-constexpr int kDoubleClickDistance = 4;
 // With no window manager to give the window the focus, it takes it itself after this long.
 constexpr auto kFocusFallback = std::chrono::milliseconds(100);
 
 constexpr uint32_t kMoveResizeMove = 8;
 constexpr uint32_t kMoveResizeCancel = 11;
 constexpr uint32_t kFromApplication = 1;
-
-bool Near(PixelPoint a, PixelPoint b, int distance) {
-  return std::abs(a.x - b.x) <= distance && std::abs(a.y - b.y) <= distance;
-}
 
 }  // namespace
 
@@ -275,12 +266,7 @@ void X11Backend::OnButtonPress(const xcb_button_press_event_t& event) {
   placementCheckUntil_ = {};  // from the user's first press on, where the window is is theirs
   PixelPoint root{event.root_x, event.root_y};
   if (button == kLeftButton) {
-    bool pairs = lastPressCanPair_ && event.time - lastLeftPressTime_ <= kDoubleClickMs &&
-                 Near(root, lastLeftPressRoot_, Scaled(kDoubleClickDistance));
-    lastLeftPressTime_ = event.time;
-    lastLeftPressRoot_ = root;
-    lastPressCanPair_ = !pairs;  // a third press starts a new pair
-    if (pairs) {
+    if (pressRule_.Pressed(event.time, root, dpi_)) {
       press_ = Press::kNone;
       Deliver([&] { sink_->OnDblClick(); });
       return;
@@ -301,7 +287,7 @@ void X11Backend::BeginMove() {
 
 void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
   PixelPoint pointer{event.root_x, event.root_y};
-  if (press_ == Press::kArmed && !Near(pointer, pressRoot_, Scaled(kDragThreshold) - 1)) {
+  if (press_ == Press::kArmed && PressRule::IsDrag(pressRoot_, pointer, dpi_)) {
     StartMove(pointer);
   }
   if (press_ == Press::kOwnMove) {
@@ -311,7 +297,7 @@ void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
 }
 
 void X11Backend::StartMove(PixelPoint pointer) {
-  lastPressCanPair_ = false;  // a drag is no first click
+  pressRule_.Dragged();
   // A manager told to move the window once the button is up (the program saw the drag late)
   // sees no release to end the move on: such a drag is the program's own.
   if (WindowManagerSupports(atoms_._NET_WM_MOVERESIZE) && LeftButtonHeld()) {

@@ -17,6 +17,7 @@
 #include "desktop/x11/frame_offset.h"
 #include "desktop/x11/pixel_format.h"
 #include "desktop/x11/pointer_rule.h"
+#include "desktop/x11/press_rule.h"
 #include "desktop/x11/primary_monitor.h"
 #include "runtime/backend.h"
 #include "runtime/instance_lock.h"
@@ -224,9 +225,7 @@ class X11Backend : public Desktop {
   Press press_ = Press::kNone;
   PixelPoint pressRoot_;
   PixelPoint pressOffset_;  // the pointer's offset from the window's corner
-  xcb_timestamp_t lastLeftPressTime_ = 0;
-  PixelPoint lastLeftPressRoot_;
-  bool lastPressCanPair_ = false;
+  PressRule pressRule_;     // the double-click's pairing and the drag's threshold
 
   // --- The window manager, as last read; read again when it changes ---
   std::optional<WindowManagerInfo> windowManager_;
