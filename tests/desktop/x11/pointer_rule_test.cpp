@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ struct Look {
 struct Sequence {
   std::string name;
   std::vector<Look> looks;
+  friend void PrintTo(const Sequence& sequence, std::ostream* out) { *out << sequence.name; }
 };
 
 class PointerRuleSequences : public ::testing::TestWithParam<Sequence> {};
