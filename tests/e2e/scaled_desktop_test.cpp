@@ -5,6 +5,7 @@
 #include <xcb/shape.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "e2e/program_on_display.h"
@@ -113,6 +114,34 @@ TEST_P(ScaledDesktop, APlaceSavedScaledIsTheSamePlaceUnscaledAndAChangeOfScaleRe
   display.MovePointer(1279, 799);
   EXPECT_TRUE(LeftPupilTowards({1279, 799}));
 }
+
+// A user whose locale writes a decimal comma: at 2x a place of half a twip is saved with it, as
+// the user's own number format has it.
+using ScaledUnderADecimalComma = ScaledDesktop;
+
+TEST_P(ScaledUnderADecimalComma, APlaceOfHalfATwipIsSavedWithTheLocalesSeparator) {
+  std::string locales = installed.folder() + "/locales";
+  std::filesystem::create_directory(locales);
+  ASSERT_EQ(display.Run({"localedef", "-i", "de_DE", "-f", "UTF-8", locales + "/de_DE.UTF-8"}), 0);
+  environment["LOCPATH"] = locales;
+  environment["LANG"] = "de_DE.UTF-8";
+  environment["LC_ALL"] = "";
+  SetDpi(GetParam().dpi);
+  ASSERT_TRUE(StartScaled());
+  Point grip = ScreenOf(GetParam().size.x / 2, GetParam().size.y * 3 / 4);
+  display.Drag(grip, {grip.x - 301, grip.y + 150});
+  Point saved{GetParam().firstLeft - 301, 150};
+  ASSERT_TRUE(WaitFor([&] { return Position() == saved; }));
+  Point head = ScreenOf(GetParam().size.x / 2, GetParam().size.y * 3 / 4);
+  display.DoubleClick(head.x, head.y);
+  ASSERT_EQ(program->WaitForExit(), 0);
+  EXPECT_EQ(ReadText(installed.settingsFile()),
+            "[Brask's Quibbet]\r\nTop=1125\r\nLeft=" + std::to_string(saved.x * 15 / 2) + ",5\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(German, ScaledUnderADecimalComma,
+                         ::testing::Values(Scale{192, {340, 644}, 470}),
+                         [](const auto& scale) { return std::to_string(scale.param.dpi) + "dpi"; });
 
 INSTANTIATE_TEST_SUITE_P(Xft, ScaledDesktop,
                          ::testing::Values(Scale{192, {340, 644}, 470}, Scale{144, {255, 483}, 512},
