@@ -1,9 +1,14 @@
 // The counted build's watcher of the event loop: what each tick costs in round trips, requests,
 // uploaded bytes and heap allocations, written as "name value" lines to the file that
-// $OCULON_LOOP_STATS names when the loop ends.
+// $OCULON_LOOP_STATS names when the loop ends; and, where $OCULON_POINTER_TRACE names a file,
+// the pointer each tick believed, as "nanoseconds x y" lines, the nanoseconds of the monotonic
+// clock.
+#include <time.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "allocation_counter.h"
 #include "desktop/x11/loop_observer.h"
@@ -13,7 +18,10 @@ namespace {
 
 class LoopCounter : public x11::LoopObserver {
  public:
-  explicit LoopCounter(std::string path) : path_(std::move(path)) {}
+  LoopCounter(std::string path, std::string tracePath)
+      : path_(std::move(path)), tracePath_(std::move(tracePath)) {
+    if (!tracePath_.empty()) trace_.reserve(kMostTraced);  // no allocation in a tick
+  }
 
   void TickStarted() override {
     inTick_ = true;
@@ -56,6 +64,13 @@ class LoopCounter : public x11::LoopObserver {
     if (inTick_) tickBytes_ += bytes;
   }
 
+  void PointerBelieved(int32_t x, int32_t y) override {
+    if (tracePath_.empty() || trace_.size() == trace_.capacity()) return;
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    trace_.push_back({now.tv_sec * 1'000'000'000LL + now.tv_nsec, x, y});
+  }
+
   void LoopEnded() override {
     FILE* file = std::fopen(path_.c_str(), "w");
     if (!file) return;
@@ -65,10 +80,23 @@ class LoopCounter : public x11::LoopObserver {
                  ticks_, roundTrips_, requests_, requestSamples_, uploadedBytes_, allocations_,
                  ownAllocations_);
     std::fclose(file);
+    if (FILE* trace = tracePath_.empty() ? nullptr : std::fopen(tracePath_.c_str(), "w")) {
+      for (const Sample& sample : trace_)
+        std::fprintf(trace, "%lld %d %d\n", sample.nanoseconds, sample.x, sample.y);
+      std::fclose(trace);
+    }
   }
 
  private:
+  struct Sample {
+    long long nanoseconds;
+    int32_t x, y;
+  };
+  static constexpr size_t kMostTraced = 1 << 14;  // 19 minutes of ticks
+
   std::string path_;
+  std::string tracePath_;
+  std::vector<Sample> trace_;
   bool inTick_ = false;
   bool firstTickSeen_ = false;
   bool firstQueryOfTick_ = false;
@@ -89,7 +117,8 @@ class LoopCounter : public x11::LoopObserver {
 // Installed before main, so that the backend finds it when it is made.
 const bool installed = [] {
   if (const char* path = std::getenv("OCULON_LOOP_STATS")) {
-    static LoopCounter counter(path);
+    const char* trace = std::getenv("OCULON_POINTER_TRACE");
+    static LoopCounter counter(path, trace ? trace : "");
     x11::SetLoopObserver(&counter);
   }
   return true;

@@ -44,6 +44,7 @@ class GnomeSession : public WaylandSession {
   double RootScale() const override {
     return scaling_.programsScale ? std::ceil(scaling_.monitor) : 1;
   }
+  pid_t CompositorPid() const override { return shell_; }
   // The user's folder of extensions, and the shell's version ("48.7").
   std::string ExtensionsFolder() const;
   std::string ShellVersion();

@@ -26,6 +26,7 @@ class KWinSession : public WaylandSession {
   // From a screenshot of the whole workspace; nothing when KWin takes none.
   std::optional<uint32_t> ShownPixel(int x, int y) override;
   double RootScale() const override { return scaling_.programsScale ? scaling_.monitor : 1; }
+  pid_t CompositorPid() const override { return kwin_; }
   // Whether KWin has a script loaded under `name`.
   bool ScriptLoaded(const std::string& name);
 

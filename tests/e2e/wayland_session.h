@@ -50,6 +50,8 @@ class WaylandSession {
   const Scaling& scaling() const { return scaling_; }
   // XWayland's root against the logical desktop: the factor from the compositor's pixels to X's.
   virtual double RootScale() const = 0;
+  // The compositor's own process.
+  virtual pid_t CompositorPid() const = 0;
 
  protected:
   // Makes the session's folder, named after `compositor`.

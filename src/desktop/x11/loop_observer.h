@@ -14,6 +14,8 @@ class LoopObserver {
   // A request whose reply the loop waits for; `sequence` numbers it among all requests sent.
   virtual void RoundTrip(uint64_t sequence) = 0;
   virtual void Uploaded(uint64_t bytes) = 0;
+  // The place on the root a tick took the pointer to be at.
+  virtual void PointerBelieved(int32_t x, int32_t y) = 0;
   virtual void LoopEnded() = 0;
 };
 

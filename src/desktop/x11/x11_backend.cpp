@@ -207,7 +207,9 @@ PixelPoint X11Backend::PointerOnRoot(const xcb_query_pointer_reply_t& reply) {
   bool pressHolds = press_ == Press::kArmed || press_ == Press::kOwnMove;
   std::optional<PushedPointer> push;
   if (compositorPointer_) push = compositorPointer_->Pushed();
-  return pointerRule_.Choose(server, pressHolds, push, rootExtent_);
+  PixelPoint believed = pointerRule_.Choose(server, pressHolds, push, rootExtent_);
+  if (observer_) observer_->PointerBelieved(believed.x, believed.y);
+  return believed;
 }
 
 X11Backend::~X11Backend() {
