@@ -7,6 +7,7 @@
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xinput.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -35,10 +36,12 @@ int X11Backend::Run() {
   while (!exitCode_) {
     xcb_flush(connection_);
     if (compositorPointer_ && compositorPointer_->DispatchRead()) WakeTimers();
-    pollfd descriptors[] = {
-        {xcb_get_file_descriptor(connection_), POLLIN, 0},
-        {compositorPointer_ ? compositorPointer_->Descriptor() : -1, POLLIN, 0}};
-    poll(descriptors, compositorPointer_ ? 2 : 1, WaitTimeoutMs());
+    // While a timer ticks, each tick reads what the compositor pushed meanwhile (FireDueTimers):
+    // a push, up to 60 a second, wakes the loop only while no timer ticks.
+    bool listenToTheBus = compositorPointer_ && !TimerTicking();
+    pollfd descriptors[] = {{xcb_get_file_descriptor(connection_), POLLIN, 0},
+                            {listenToTheBus ? compositorPointer_->Descriptor() : -1, POLLIN, 0}};
+    poll(descriptors, listenToTheBus ? 2 : 1, WaitTimeoutMs());
     // A push of the pointer's place wakes a sleeping timer, as the server's raw motion does.
     if (descriptors[1].revents && compositorPointer_->Dispatch()) WakeTimers();
     DispatchPending();
@@ -78,6 +81,11 @@ void X11Backend::CheckConnection() {
 
 void X11Backend::EndProgram(int exitCode) {
   if (!exitCode_) exitCode_ = exitCode;
+}
+
+bool X11Backend::TimerTicking() const {
+  return std::any_of(timers_.begin(), timers_.end(),
+                     [](const TimerSlot& slot) { return slot.id >= 0 && !slot.asleep; });
 }
 
 int X11Backend::WaitTimeoutMs() const {
@@ -122,6 +130,7 @@ void X11Backend::FireDueTimers(Clock::time_point now) {
     slot.due += slot.interval;
     if (slot.due <= now) slot.due = now + slot.interval;
     if (observer_) observer_->TickStarted();
+    if (compositorPointer_) compositorPointer_->Dispatch();  // the latest push, without waiting
     Deliver([&] { sink_->OnTimer(slot.id); });
     if (observer_) observer_->TickEnded();
   }

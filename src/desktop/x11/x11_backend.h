@@ -133,6 +133,8 @@ class X11Backend : public Desktop {
 
   // The event loop.
   int WaitTimeoutMs() const;
+  // Some timer is armed and awake: its ticks come on their own.
+  bool TimerTicking() const;
   void FireFocusFallback(Clock::time_point now);
   void RetryMap(Clock::time_point now);
   void FireDueTimers(Clock::time_point now);
