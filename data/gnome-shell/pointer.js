@@ -11,7 +11,7 @@ const TARGET = {
   method: 'PointerMoved',
 };
 // The program looks once a tick, every 70 ms: a place at most 35 ms old keeps its pupils within
-// 2 pixels of where the pointer would turn them, at half the pushes of one a frame.
+// a pixel of where the pointer would turn them, at half the pushes of one a frame.
 const LEAST_INTERVAL_MS = 35;
 
 // The shell's cursor tracker: the backend's from GNOME 44 on, the display's before.

@@ -5,7 +5,7 @@
 // scale themselves, XWayland's root is that desktop times the scale.
 function pushPointer(target) {
   // The program looks once a tick, every 70 ms: a place at most 35 ms old keeps its pupils within
-  // 2 pixels of where the pointer would turn them, at half the pushes of one a frame.
+  // a pixel of where the pointer would turn them, at half the pushes of one a frame.
   const leastIntervalMs = 35;
   let lastPush = 0;
   const later = new QTimer();
