@@ -3,7 +3,8 @@
 set(CPACK_PACKAGE_NAME oculon)
 set(CPACK_PACKAGE_VENDOR "The oculon developers")
 set(CPACK_PACKAGE_CONTACT "The oculon developers <oculon@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# A package's synopsis begins with no article.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop toy: a head whose eyes follow the mouse pointer")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
 
 if(WIN32)
@@ -14,16 +15,17 @@ else()
   set(CPACK_STRIP_FILES ON)
 
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_SECTION games)
-  set(CPACK_PACKAGE_DESCRIPTION "A borderless, always-on-top window showing a character's head, \
-cut to the outline of its picture, whose two eyes follow the mouse pointer anywhere on the \
-screen. Double-click it to save its position and quit.")
-  if(OCULON_LINK_STATIC)
-    # Linked statically, the program needs no library of the system.
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "")
-  else()
-    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  endif()
+  # An X11 program, as xeyes is, and laid out as on every distribution: its link in /usr/bin,
+  # which every PATH has (the games section would want it in /usr/games, which Fedora's has not).
+  set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://oculon.example.org/)
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A borderless, always-on-top window showing a character's head, cut to the
+outline of its picture, whose two eyes follow the mouse pointer anywhere on
+the screen, also under the Wayland sessions of KDE Plasma and GNOME.
+Double-click it to save its position and quit.")
+  # The libraries the program links, as dpkg-shlibdeps finds them (none when it is static).
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
   set(CPACK_GENERATOR "DEB;TGZ")
   # The package installs under /usr; the tarball holds the tree itself (bin/, libexec/, share/).

@@ -1,6 +1,7 @@
 // Shows what a user would see without a display: runs the program under its own Xvfb with
 // openbox, moves the pointer around the head, and saves the frames with the pointer drawn in.
-// The frames become an animated GIF and a contact sheet of six (made by ImageMagick).
+// The frames become an animated GIF and a contact sheet of six (made by ImageMagick). Last, a
+// screenshot of the desktop in 16:9, as software centres show one (screenshot.png).
 //
 //   demo OUTPUT_FOLDER
 #include <png.h>
@@ -27,6 +28,9 @@ constexpr int kScreenHeight = 600;
 constexpr int kFrameWidth = 360;
 constexpr int kFrameHeight = 420;
 constexpr int kFrames = 48;
+// The screenshot: the top of the screen.
+constexpr int kShotWidth = 800;
+constexpr int kShotHeight = 450;
 
 // An arrow pointer, 12 x 19: '#' black, '.' white.
 constexpr const char* kArrow[] = {
@@ -34,23 +38,23 @@ constexpr const char* kArrow[] = {
     "#......#",  "#.......#", "#........#", "#.........#", "#......#####", "#...#..#", "#..##..#",
     "#.#  #..#", "##   #..#", "#     #..#", "      #..#",  "       ##"};
 
-void DrawPointer(std::vector<uint32_t>& frame, int x, int y) {
+void DrawPointer(std::vector<uint32_t>& frame, int width, int height, int x, int y) {
   for (int row = 0; row < int(std::size(kArrow)); ++row) {
     for (int column = 0; kArrow[row][column]; ++column) {
       char c = kArrow[row][column];
       int px = x + column, py = y + row;
-      if (c == ' ' || px < 0 || py < 0 || px >= kFrameWidth || py >= kFrameHeight) continue;
-      frame[size_t(py) * kFrameWidth + size_t(px)] = c == '#' ? 0x000000 : 0xFFFFFF;
+      if (c == ' ' || px < 0 || py < 0 || px >= width || py >= height) continue;
+      frame[size_t(py) * size_t(width) + size_t(px)] = c == '#' ? 0x000000 : 0xFFFFFF;
     }
   }
 }
 
-bool WritePng(const std::string& path, std::vector<uint32_t> pixels) {
+bool WritePng(const std::string& path, std::vector<uint32_t> pixels, int width, int height) {
   for (uint32_t& pixel : pixels) pixel |= 0xFF000000;  // opaque, 0xAARRGGBB = B, G, R, A in memory
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  image.width = kFrameWidth;
-  image.height = kFrameHeight;
+  image.width = png_uint_32(width);
+  image.height = png_uint_32(height);
   image.format = PNG_FORMAT_BGRA;
   return png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr) != 0;
 }
@@ -82,12 +86,17 @@ int Run(const std::filesystem::path& output) {
     display.MovePointer(pointer.x, pointer.y);
     std::this_thread::sleep_for(150ms);  // two ticks: the eyes have turned
     std::vector<uint32_t> frame = display.Pixels(origin.x, origin.y, kFrameWidth, kFrameHeight);
-    DrawPointer(frame, pointer.x - origin.x, pointer.y - origin.y);
+    DrawPointer(frame, kFrameWidth, kFrameHeight, pointer.x - origin.x, pointer.y - origin.y);
     char name[32];
     std::snprintf(name, sizeof name, "frame-%02d.png", i);
-    if (!WritePng((output / "frames" / name).string(), frame)) return 1;
+    if (!WritePng((output / "frames" / name).string(), frame, kFrameWidth, kFrameHeight)) return 1;
   }
-  return 0;
+  Point pointer{centre.x + 190, centre.y + 40};  // right of the head, below its eyes
+  display.MovePointer(pointer.x, pointer.y);
+  std::this_thread::sleep_for(150ms);
+  std::vector<uint32_t> shot = display.Pixels(0, 0, kShotWidth, kShotHeight);
+  DrawPointer(shot, kShotWidth, kShotHeight, pointer.x, pointer.y);
+  return WritePng((output / "screenshot.png").string(), shot, kShotWidth, kShotHeight) ? 0 : 1;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "e2e/harness.h"
 #include "e2e/program_on_display.h"
@@ -56,6 +57,12 @@ TEST(Demo, RecordsTheHeadWithItsEyesInEveryFrame) {
       EXPECT_LT(white, 993 - 100) << name << ", eye " << x;
     }
   }
+  // The software centres' screenshot, 16:9, the head on it.
+  StdPicture shot = StdPicture::FromPng(ReadBytes(out + "/screenshot.png"));
+  ASSERT_NE(shot.Handle(), 0u);
+  EXPECT_EQ(shot.image().width(), 800);
+  EXPECT_EQ(shot.image().height(), 450);
+  EXPECT_GT(WhitePixelsAround(shot.image(), 315 + 58, 60 + 148, 17), 600);
 }
 
 // Runs a tool to its end; its exit code, or -1 when it did not end in time.
@@ -99,7 +106,9 @@ const std::vector<std::string> kInstalledFiles = {
     "/libexec/oculon/oculon",
     "/share/applications/oculon.desktop",
     "/share/metainfo/org.example.oculon.metainfo.xml",
-    "/share/man/man6/oculon.6",
+    "/share/man/man6/oculon.6.gz",
+    "/share/doc/oculon/copyright",
+    "/share/doc/oculon/changelog.gz",
     "/share/doc/oculon/README.md",
     "/share/icons/hicolor/32x32/apps/oculon.png",
     "/share/icons/hicolor/48x48/apps/oculon.png",
@@ -121,7 +130,7 @@ TEST(Install, LaysOutEveryFileAndKeepsThePositionBesideTheProgram) {
   std::string entry = prefix + "/share/applications/oculon.desktop";
   EXPECT_EQ(RunTool({"desktop-file-validate", entry}), 0);
   EXPECT_NE(ReadText(entry).find("Exec=\"" + prefix + "/bin/oculon\"\n"), std::string::npos);
-  EXPECT_EQ(RunTool({"appstreamcli", "validate", "--no-net",
+  EXPECT_EQ(RunTool({"appstreamcli", "validate", "--pedantic", "--no-net",
                      prefix + "/share/metainfo/org.example.oculon.metainfo.xml"}),
             0);
 
@@ -156,7 +165,8 @@ TEST(Package, RunByAUserWhoCannotWriteItsFolderKeepsThePositionInTheirConfigurat
   Installed scratch;
   std::filesystem::permissions(scratch.folder(), std::filesystem::perms(0755));
   std::string root = scratch.folder() + "/root";
-  ASSERT_TRUE(UnpackDebianPackage(CPACK_COMMAND, kBuild, root));
+  ASSERT_TRUE(UnpackDebianPackage(
+      DebianPackage(OCULON_DEBIAN_PACKAGE, CPACK_COMMAND, kBuild, scratch.folder()), root));
   std::string home = scratch.folder() + "/home";
   std::filesystem::create_directory(home);
   ASSERT_EQ(chown(home.c_str(), 65534, 65534), 0);
@@ -171,6 +181,70 @@ TEST(Package, RunByAUserWhoCannotWriteItsFolderKeepsThePositionInTheirConfigurat
   EXPECT_FALSE(std::filesystem::exists(root + "/usr/libexec/oculon/oculon.ini"));
   EXPECT_EQ(StartPosition(display, program, environment), saved);
 }
+
+#ifdef OCULON_BOOKWORM_ROOT
+// The Debian package installed with dpkg into a clean Debian 12 (the tree scripts/debian-root
+// makes, under an overlay of the test's own, so that it stays clean), apt-get bringing what its
+// Depends name and nothing more: the program runs there for an ordinary user and shows the head.
+TEST(Package, OnACleanDebian12ItsDependsAreAllItNeeds) {
+  if (geteuid() != 0) GTEST_SKIP() << "a tree of another system's needs root to enter";
+  Installed scratch;
+  std::string package =
+      DebianPackage(OCULON_DEBIAN_PACKAGE, CPACK_COMMAND, kBuild, scratch.folder());
+  ASSERT_FALSE(package.empty());
+  for (const char* folder : {"/upper", "/work", "/merged"})
+    std::filesystem::create_directory(scratch.folder() + folder);
+  Display display;
+  const char* install = R"(set -e
+mount -t overlay overlay -o "lowerdir=$0,upperdir=$1/upper,workdir=$1/work" "$1/merged"
+for d in proc sys dev tmp; do mount --rbind "/$d" "$1/merged/$d"; done
+cp "$2" "$1/merged/root/oculon.deb"
+exec chroot "$1/merged" sh -c '
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  dpkg -i /root/oculon.deb || apt-get -f install -y -qq --no-install-recommends
+  exec setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/nonexistent DISPLAY="$0" \
+    /usr/bin/oculon' "$3")";
+  Process installed({"unshare", "--mount", "--propagation", "private", "sh", "-c", install,
+                     OCULON_BOOKWORM_ROOT, scratch.folder(), package, display.name()},
+                    {}, scratch.folder() + "/install.log");
+  std::optional<xcb_window_t> window = display.FindWindow("Form1", std::chrono::minutes(2));
+  ASSERT_TRUE(window) << ReadText(scratch.folder() + "/install.log");
+  Point corner = display.WindowPosition(*window);
+  EXPECT_TRUE(WaitFor([&] { return display.Pixel(corner.x + 52, corner.y + 148) == kWhite; }));
+}
+#endif
+
+#ifdef OCULON_RPM
+// The RPM, installed with rpm into a root of its own: its files lie where the Debian package's
+// do, and its program runs from there.
+TEST(Rpm, InstalledIntoARootOfItsOwnItsFilesLieWhereTheDebianPackagesDoAndItRuns) {
+  Installed scratch;
+  std::string root = scratch.folder() + "/root";
+  // The database where Fedora and openSUSE keep it (Debian's rpm would keep it in the home).
+  ASSERT_EQ(RunTool({"rpm", "--root", root, "--dbpath", "/var/lib/rpm", "--initdb"}), 0);
+  ASSERT_EQ(RunTool({"rpm", "--root", root, "--dbpath", "/var/lib/rpm", "-i", OCULON_RPM}), 0);
+  std::string unpacked = scratch.folder() + "/deb";
+  ASSERT_TRUE(UnpackDebianPackage(
+      DebianPackage(OCULON_DEBIAN_PACKAGE, CPACK_COMMAND, kBuild, scratch.folder()), unpacked));
+  auto filesUnder = [](const std::string& top) {
+    std::set<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(top)) {
+      std::string path = entry.path().string().substr(top.size());
+      if (!entry.is_directory() && !path.starts_with("/var/lib/rpm")) files.insert(path);
+    }
+    return files;
+  };
+  EXPECT_EQ(filesUnder(root), filesUnder(unpacked));
+
+  Display display;
+  Process program({root + "/usr/bin/oculon"}, display.Environment());
+  std::optional<xcb_window_t> window = display.FindWindow("Form1");
+  ASSERT_TRUE(window);
+  Point corner = display.WindowPosition(*window);
+  EXPECT_TRUE(WaitFor([&] { return display.Pixel(corner.x + 52, corner.y + 148) == kWhite; }));
+}
+#endif
 
 }  // namespace
 }  // namespace oculon::e2e

@@ -596,19 +596,28 @@ Installed::~Installed() {
   std::filesystem::remove_all(folder_, ignored);
 }
 
-bool UnpackDebianPackage(const std::string& cpack, const std::string& build,
-                         const std::string& root) {
-  std::string dist = root + ".dist";
-  auto run = [](std::vector<std::string> argv) {
-    return Process(std::move(argv), {}).WaitForExit(std::chrono::minutes(2)) == 0;
-  };
-  if (!run({cpack, "-G", "DEB", "--config", build + "/CPackConfig.cmake", "-B", dist}))
-    return false;
-  std::string package;
+namespace {
+
+bool RunToItsEnd(std::vector<std::string> argv) {
+  return Process(std::move(argv), {}).WaitForExit(std::chrono::minutes(2)) == 0;
+}
+
+}  // namespace
+
+std::string DebianPackage(const std::string& given, const std::string& cpack,
+                          const std::string& build, const std::string& folder) {
+  if (!given.empty()) return given;
+  std::string dist = folder + "/dist";
+  if (!RunToItsEnd({cpack, "-G", "DEB", "--config", build + "/CPackConfig.cmake", "-B", dist}))
+    return "";
   for (const auto& entry : std::filesystem::directory_iterator(dist)) {
-    if (entry.path().extension() == ".deb") package = entry.path();
+    if (entry.path().extension() == ".deb") return entry.path();
   }
-  return !package.empty() && run({"dpkg-deb", "-x", package, root});
+  return "";
+}
+
+bool UnpackDebianPackage(const std::string& package, const std::string& root) {
+  return !package.empty() && RunToItsEnd({"dpkg-deb", "-x", package, root});
 }
 
 }  // namespace oculon::e2e

@@ -154,10 +154,12 @@ class Display {
   std::chrono::milliseconds clickHold_{0};
 };
 
-// Builds the Debian package with `cpack` from the build tree `build` and unpacks its files into
-// `root`, as dpkg would lay them out; false when either fails.
-bool UnpackDebianPackage(const std::string& cpack, const std::string& build,
-                         const std::string& root);
+// The Debian package to test: `given` where there is one (the one scripts/package makes), else
+// one built with `cpack` from the build tree `build` into `folder`; empty when it fails.
+std::string DebianPackage(const std::string& given, const std::string& cpack,
+                          const std::string& build, const std::string& folder);
+// Unpacks the package's files into `root`, as dpkg would lay them out.
+bool UnpackDebianPackage(const std::string& package, const std::string& root);
 
 // A copy of the built program in a folder of its own, so that its settings file is its own.
 class Installed {

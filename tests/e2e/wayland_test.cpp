@@ -424,7 +424,9 @@ class UnpackedPackage {
     std::string pattern = (std::filesystem::temp_directory_path() / "package-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("no folder for the package");
     folder_ = pattern;
-    if (!UnpackDebianPackage(CPACK_COMMAND, OCULON_BINARY_DIR, folder_ + "/root"))
+    if (!UnpackDebianPackage(
+            DebianPackage(OCULON_DEBIAN_PACKAGE, CPACK_COMMAND, OCULON_BINARY_DIR, folder_),
+            folder_ + "/root"))
       throw std::runtime_error("the Debian package could not be built and unpacked");
   }
   ~UnpackedPackage() { std::filesystem::remove_all(folder_); }
