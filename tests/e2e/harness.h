@@ -125,8 +125,9 @@ class Display {
   void MovePointerToScreen(int screen, int x, int y);
   void Press(int button);
   void Release(int button);
-  // Holds each click's button down this long: some programs (Wine's) lose a double-click made
-  // of presses and releases that come back to back.
+  // Holds each click's button down this long.
+  // WORKAROUND(Wine 8): it lost a double-click made of presses and releases that came back to
+  // back.
   void HoldClicksFor(std::chrono::milliseconds hold) { clickHold_ = hold; }
   void Click(int x, int y, int button = 1);
   // Both clicks reach the same client: none is taken by a window manager's grab.

@@ -49,8 +49,9 @@ uint32_t Result(DBusMessage* reply, const std::string& name) {
 KWinSession::KWinSession(const std::string& root, Scaling scaling)
     : WaylandSession("kwin", scaling) {
   WriteConfiguration(folder_ + "/config");
-  // kwin_wayland carries a file capability that a container cannot grant: a copy has none. Its
-  // platform plugin loads only into a program of that name.
+  // WORKAROUND(KWin 5.27 in a container): kwin_wayland carries a file capability that a container
+  // cannot grant, and failed with "Operation not permitted": a copy has none. Its platform plugin
+  // loads only into a program of that name.
   std::filesystem::create_directory(folder_ + "/bin");
   std::filesystem::copy_file(root + "/usr/bin/kwin_wayland", folder_ + "/bin/kwin_wayland");
   std::string ready = folder_ + "/ready.sh";
@@ -168,7 +169,8 @@ std::optional<uint32_t> KWinSession::ShownPixel(int x, int y) {
     dbus_connection_flush(bus);
     dbus_message_unref(call);
     close(fds[1]);
-    // KWin takes the picture at its next repaint: the pointer's sprite moving makes one.
+    // WORKAROUND(KWin 5.27): it takes the picture at its next repaint, and none came on a still
+    // desktop: the pointer's sprite moving makes one.
     MovePointer(pointer_.x + 1, pointer_.y);
     MovePointer(pointer_.x - 1, pointer_.y);
     DBusMessage* reply = nullptr;

@@ -281,9 +281,10 @@ TYPED_TEST(UnderWayland, TheEyesFollowThePointerEverywhereAndTheDragSaveAndResta
   Point desktopCorner{TypeParam::kWidth - 20, 20};
   desktop.MovePointer(desktopCorner.x, desktopCorner.y);
   EXPECT_TRUE(this->LeftPupilTowards(desktopCorner));
-  // XWayland hears that the pointer is back on the window only once the compositor has ended its
-  // move and the pointer has stirred (GNOME 48 takes some milliseconds more): a click before that
-  // reaches no window, and no hand is that quick or that still.
+  // WORKAROUND(GNOME Shell 43 and 48, KWin 5.27): XWayland hears that the pointer is back on the
+  // window only once the compositor has ended its move and the pointer has stirred (GNOME 48 some
+  // milliseconds later): a click before that reached no window, and no hand is that quick or
+  // that still.
   Point logicalEnd = this->Logical(end);
   Point head{logicalEnd.x + 85, logicalEnd.y + 250};
   desktop.MovePointer(head.x - 1, head.y);

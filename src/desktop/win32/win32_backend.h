@@ -43,8 +43,9 @@ class Win32Backend : public Desktop {
   void Upload(const Image& image, const PixelRect& area) override;
   void StartTimer(int timerId, int intervalMs) override;
   void StopTimer(int timerId) override;
-  // The timers keep ticking: raw input (WM_INPUT with RIDEV_INPUTSINK) would tell of the
-  // pointer's motion over other windows, but Wine delivers none of it, so no test could show it.
+  // WORKAROUND(Wine 8): the timers keep ticking. Raw input (WM_INPUT with RIDEV_INPUTSINK) would
+  // tell of the pointer's motion over other windows, but Wine delivered none of it for a pointer
+  // moving outside Wine's own windows, so no test could show a sleeping timer wake.
   void SleepTimer(int) override {}
   void WakeTimers() override {}
   void ShowFatalError(const std::string& message) override;

@@ -289,8 +289,9 @@ void X11Backend::OnButtonPress(const xcb_button_press_event_t& event) {
 }
 
 void X11Backend::BeginMove() {
-  // The move starts once the pointer has travelled the drag threshold: handing the press to
-  // the window manager at once would swallow a quick second click.
+  // WORKAROUND(openbox 3.6): a press handed to it at once, then released in the same
+  // millisecond, left it in a move that swallowed the next click, the second of a double-click:
+  // the move starts once the pointer has travelled the drag threshold.
   press_ = Press::kArmed;
 }
 
@@ -307,8 +308,9 @@ void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
 
 void X11Backend::StartMove(PixelPoint pointer) {
   pressRule_.Dragged();
-  // A manager told to move the window once the button is up (the program saw the drag late)
-  // sees no release to end the move on: such a drag is the program's own.
+  // WORKAROUND(mutter, GNOME Shell 43 under XWayland): told to move the window once the button
+  // was up (the program saw the drag late), it saw no release to end the move on and moved the
+  // window until the next click: such a drag is the program's own.
   if (WindowManagerSupports(atoms_._NET_WM_MOVERESIZE) && LeftButtonHeld()) {
     // Some managers start the move from where the pointer is when the request arrives, others
     // from the point the request names: the window first catches up with the pointer, and the
@@ -332,7 +334,8 @@ bool X11Backend::LeftButtonHeld() {
 void X11Backend::OnButtonRelease(const xcb_button_release_event_t& event) {
   if (event.detail != 1) return;
   if (press_ == Press::kWindowManagerMove) {
-    // The release reached us, so the window manager never took the move over: call it off.
+    // WORKAROUND(openbox 3.6): the release reached us, so the window manager never took the move
+    // over, and would start it at the next press: call it off.
     SendRootMessage(atoms_._NET_WM_MOVERESIZE, {uint32_t(event.root_x), uint32_t(event.root_y),
                                                 kMoveResizeCancel, 1, kFromApplication});
   }

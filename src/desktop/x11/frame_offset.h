@@ -5,6 +5,8 @@
 
 namespace oculon::x11 {
 
+// WORKAROUND(i3 4.22, awesome 4.3): they place a new window's frame, not its client area, at the
+// asked point.
 // Shortly after the first map, each time the window is configured, where the client area
 // landed off the asked position by what looks like a frame (above and left of it, at most
 // kMaxFrameOffset at 96 dpi, more on a scaled desktop), the window is asked for again; where the

@@ -28,11 +28,12 @@ struct PushedPointer {
 //   may still be on its way with an older place.
 // - The server moved alone since the last look: the server. Over an X11 window both move, the
 //   server first; a companion that died leaves the server alone.
-// - A push came since the last look, whether or not the server moved: the push. After the
-//   compositor moved the window (GNOME 43 to 48, KWin 6), the server keeps the button held where
-//   the move began until the pointer next comes over an X11 window, or catches up late with
-//   where it last had the pointer, a place no push follows; a push that lags the server is
-//   always followed by one where the pointer comes to rest.
+// - A push came since the last look, whether or not the server moved: the push.
+//   WORKAROUND(GNOME Shell 43 to 48, KWin 6.3): after the compositor moved the window, the server
+//   kept the button held where the move began until the pointer next came over an X11 window.
+//   WORKAROUND(KWin 6.3): after the move the server caught up late with where it last had the
+//   pointer, in the interval of the push for the new place, a place no push follows. A push
+//   that lags the server is always followed by one where the pointer comes to rest.
 // - Neither moved: whichever was believed last.
 //
 // A push is turned into root pixels by the root's size against the logical desktop's: KWin's

@@ -74,9 +74,10 @@ PixelFormat FormatOf(const xcb_setup_t& setup, const xcb_visualtype_t& visual, u
 }
 
 // A compositing manager owns the screen's _NET_WM_CM_S<n> selection. It draws a window's
-// pixels with its alpha. Some (KWin 5 under XWayland) take a window without alpha for opaque
-// over its whole rectangle, shape or no shape, and so never repaint what lies beneath its
-// cut-away part: that part keeps whatever was drawn there before, black at a session's start.
+// pixels with its alpha.
+// WORKAROUND(KWin 5.27, XWayland 22.1): a window without alpha is taken for opaque over its
+// whole rectangle, shape or no shape, and what lies beneath its cut-away part is never repainted:
+// that part kept whatever was drawn there before, black at a session's start (10 starts of 10).
 // A window with alpha, transparent where it is cut away, is drawn as it should be.
 bool CompositingManagerRuns(xcb_connection_t* connection, int screenNumber) {
   std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber);
@@ -230,7 +231,8 @@ PixelPoint X11Backend::DesktopFromRoot(PixelPoint root) const {
 }
 
 void X11Backend::TakeLayout(const Layout& layout) {
-  // XWayland before version 23 names its monitors XWAYLAND0, XWAYLAND1 …, and tells of them
+  // WORKAROUND(XWayland 22.1): before version 23 XWayland has no extension of its name; it names
+  // its monitors XWAYLAND0, XWAYLAND1 …, and tells of them
   // only once the compositor has told it of its outputs: asked again with every change of the
   // layout, until they show.
   if (!onXWayland_ && !layout.names.empty()) {
@@ -328,8 +330,9 @@ void X11Backend::SetWindowProperties(const WindowRequest& request) {
   setProperty(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, uint32_t(wmClass.size()), wmClass.data());
   const uint32_t motifHints[5] = {2, 0, 0, 0, 0};  // decorations: none
   setProperty(atoms_._MOTIF_WM_HINTS, atoms_._MOTIF_WM_HINTS, 32, 5, motifHints);
-  // The window draws all of itself, shadow included (it has none): compositing managers that
-  // would draw one round an undecorated window's rectangle leave it off.
+  // The window draws all of itself, shadow included (it has none).
+  // WORKAROUND(mutter 43 on X11): it drew a shadow some 8 pixels wide round the head's outline,
+  // and draws none where the window says its frame has no extents.
   const uint32_t noFrame[4] = {0, 0, 0, 0};
   setProperty(atoms_._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 32, 4, noFrame);
   const uint32_t wmHints[9] = {1, 1, 1, 0, 0, 0, 0, 0, 0};  // input: yes; state: normal
@@ -398,8 +401,8 @@ void X11Backend::ResizeWindow(PixelSize size) {
   size_ = size;
   if (visual_.format.alphaMask) opaque_.assign(size_t(size_.width) * size_t(size_.height), 1);
   WriteSizeHints();  // the manager holds the window to the size the hints give
-  // One request for both: a manager that took them apart would show the new size at the old
-  // corner for a moment, which the placement check could take for a frame.
+  // WORKAROUND(openbox 3.6): asked for the size and the place apart, it showed the new size at
+  // the old corner for a moment, which the placement check took for a frame: one request.
   ConfigurePosition(true);
 }
 

@@ -111,7 +111,8 @@ class X11Backend : public Desktop {
   // Shortly after the first map, each time the window is configured: the frame offset's check
   // (frame_offset.h) of where the client area landed.
   void CheckPlacement(uint16_t eventSequence);
-  // A manager forgets the window's states when another program unmaps it: ask again.
+  // WORKAROUND(openbox 3.6): it forgot the window's states when another program unmapped it
+  // (xdotool windowunmap, windowmap): asked again at each map.
   void ReassertStates();
   // Raw motion is asked for only while a timer sleeps: a moving pointer wakes the loop once.
   void WatchPointer(bool on);
