@@ -18,16 +18,13 @@ namespace {
 constexpr int kScreenWidth = 1280;
 constexpr int kScreenHeight = 800;
 constexpr Point kDefaultPosition{(kScreenWidth * 15 / 2 - 1275) / 15, 0};
-constexpr char kWine[] = "/usr/lib/wine/wine64";
+constexpr char kWine[] = OCULON_WINE;
 constexpr char kWineServer[] = "/usr/lib/wine/wineserver";
 
 // The Wine environment of a test: the shared prefix (made once, without a display, so that no
-// window waits on a window manager), and Wine's messages kept to real errors.
+// window waits on a window manager); the rest of Wine's settings are cmake/wine's.
 std::map<std::string, std::string> WineEnvironment(const std::string& display) {
-  return {{"DISPLAY", display},
-          {"WINEPREFIX", OCULON_WINE_PREFIX},
-          {"WINEDEBUG", "fixme-all"},
-          {"WINEDLLOVERRIDES", "mscoree,mshtml=,winemenubuilder.exe=d"}};
+  return {{"DISPLAY", display}, {"WINEPREFIX", OCULON_WINE_PREFIX}};
 }
 
 // Runs one of Wine's commands to its end.
