@@ -51,6 +51,15 @@ class OnWine : public ::testing::Test, protected ProgramOnDisplay {
     windowDeadline = 60s;  // Wine's own services start with the first program
   }
 
+  // WORKAROUND(Wine 8): a double-click as a new window's first input, or right after a drag,
+  // was lost at times (under load in CI): a click first, until the head has the focus; any two
+  // of the three clicks in a row then make the double-click.
+  void DoubleClickTheHead(Point at) {
+    display.Click(at.x, at.y);
+    ASSERT_TRUE(WaitFor([&] { return display.InputFocus() == window; }));
+    display.DoubleClick(at.x, at.y);
+  }
+
   // The programs end first, then the Wine server of this display with what it started.
   ~OnWine() override {
     program.reset();
@@ -66,7 +75,7 @@ TEST_F(OnWine, TheHeadShowsAtTheTopCentredCutToItsOutlineAndItsEyesFollowThePoin
   int area = 0;
   for (const xcb_rectangle_t& r : display.Shape(window, XCB_SHAPE_SK_BOUNDING))
     area += r.width * r.height;
-  EXPECT_EQ(area, 36326);
+  EXPECT_EQ(area, artwork::kShapePixels);
   EXPECT_EQ(Screen(0, 0), Display::kRootColor);  // the corner is cut away
   EXPECT_EQ(Screen(85, 60), ArtworkPixel(85, 60));
   std::vector<uint32_t> state = display.Property32(window, "_NET_WM_STATE");
@@ -76,8 +85,8 @@ TEST_F(OnWine, TheHeadShowsAtTheTopCentredCutToItsOutlineAndItsEyesFollowThePoin
 
   for (Point pointer : {Point{0, 0}, Point{kScreenWidth - 1, kScreenHeight - 1}, Point{640, 700}}) {
     display.MovePointer(pointer.x, pointer.y);
-    EXPECT_TRUE(PupilFollows({58, 148}, pointer)) << pointer.x << "," << pointer.y;
-    EXPECT_TRUE(PupilFollows({117, 150}, pointer)) << pointer.x << "," << pointer.y;
+    EXPECT_TRUE(PupilFollows(kLeftEye, pointer)) << pointer.x << "," << pointer.y;
+    EXPECT_TRUE(PupilFollows(kRightEye, pointer)) << pointer.x << "," << pointer.y;
   }
   EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
 }
@@ -90,8 +99,7 @@ TEST_F(OnWine, ADragMovesItADoubleClickSavesAndEndsAndTheNextStartRestoresIt) {
     return Position() == Point{kDefaultPosition.x - 200, 150};
   })) << Position().x
       << "," << Position().y;
-  Point head = ScreenOf(85, 250);
-  display.DoubleClick(head.x, head.y);
+  DoubleClickTheHead(ScreenOf(85, 250));
   EXPECT_EQ(program->WaitForExit(10s), 0);
   EXPECT_EQ(ReadText(installed.settingsFile()),
             "[Brask's Quibbet]\r\nTop=2250\r\nLeft=" +
@@ -140,7 +148,7 @@ TEST_F(OnWineAt200Percent, TheHeadIsTwiceItsSizeItsEyesFollowAndItsPlaceIsSavedI
   int area = 0;
   for (const xcb_rectangle_t& r : display.Shape(window, XCB_SHAPE_SK_BOUNDING))
     area += r.width * r.height;
-  EXPECT_EQ(area, 4 * 36326);
+  EXPECT_EQ(area, 4 * artwork::kShapePixels);
   // The left eye is centred on (116.5, 296.5) now: the pointer level with it, far to the right.
   display.MovePointer(kScreenWidth - 1, 297);
   EXPECT_TRUE(
@@ -149,8 +157,7 @@ TEST_F(OnWineAt200Percent, TheHeadIsTwiceItsSizeItsEyesFollowAndItsPlaceIsSavedI
   Point from = ScreenOf(170, 500);
   display.Drag(from, {from.x - 200, from.y + 150});
   ASSERT_TRUE(WaitFor([&] { return Position() == Point{270, 150}; }));
-  Point head = ScreenOf(170, 500);
-  display.DoubleClick(head.x, head.y);
+  DoubleClickTheHead(ScreenOf(170, 500));
   EXPECT_EQ(program->WaitForExit(10s), 0);
   EXPECT_EQ(ReadText(installed.settingsFile()), "[Brask's Quibbet]\r\nTop=1125\r\nLeft=2025\r\n");
   ASSERT_TRUE(Launch({kWine}));
@@ -174,14 +181,8 @@ TEST_F(OnWine, TheReleaseZipUnpackedAnywhereRunsAndKeepsThePositionBesideTheProg
   std::string folder = unpacked + "/oculon-" OCULON_VERSION "-windows-x86_64";
   EXPECT_TRUE(std::filesystem::exists(folder + "/README.md"));
 
-  ASSERT_TRUE(LaunchCommand({kWine, folder + "/oculon.exe"}));
-  ASSERT_TRUE(WaitFor([&] { return Screen(52, 148) == kWhite; }));
-  Point head = ScreenOf(85, 250);
-  // The first click gives the new window the focus (openbox does not on its own); a double-click
-  // that came first was lost to Wine at times.
-  display.Click(head.x, head.y);
-  ASSERT_TRUE(WaitFor([&] { return display.InputFocus() == window; }));
-  display.DoubleClick(head.x, head.y);
+  ASSERT_TRUE(StartCommand({kWine, folder + "/oculon.exe"}));
+  DoubleClickTheHead(ScreenOf(85, 250));
   EXPECT_EQ(program->WaitForExit(10s), 0);
   EXPECT_EQ(ReadText(folder + "/oculon.ini"), "[Brask's Quibbet]\r\nTop=0\r\nLeft=" +
                                                   std::to_string(kDefaultPosition.x * 15) + "\r\n");
@@ -236,13 +237,11 @@ TEST_F(Installer, InstallsForTheUserUpgradesInPlaceAndUninstallsKeepingThePositi
   EXPECT_TRUE(std::filesystem::exists(programFolder + "/oculon.exe"));
   EXPECT_TRUE(std::filesystem::exists(shortcut));
   EXPECT_TRUE(StartsAtSignIn());
-  ASSERT_TRUE(LaunchCommand({kWine, programFolder + "/oculon.exe"}));
-  ASSERT_TRUE(WaitFor([&] { return Screen(52, 148) == kWhite; }));
+  ASSERT_TRUE(StartCommand({kWine, programFolder + "/oculon.exe"}));
   Point from = ScreenOf(85, 250);
   display.Drag(from, {from.x - 100, from.y + 60});
   ASSERT_TRUE(WaitFor([&] { return Position() == Point{kDefaultPosition.x - 100, 60}; }));
-  Point head = ScreenOf(85, 250);
-  display.DoubleClick(head.x, head.y);
+  DoubleClickTheHead(ScreenOf(85, 250));
   ASSERT_EQ(program->WaitForExit(10s), 0);
   std::string saved =
       "[Brask's Quibbet]\r\nTop=900\r\nLeft=" + std::to_string((kDefaultPosition.x - 100) * 15) +
