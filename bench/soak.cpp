@@ -48,9 +48,9 @@ int main(int argc, char** argv) {
   display.StartWindowManager();
   Copy copy(OCULON_EXECUTABLE);
   oculon::e2e::Process program({copy.path}, display.Environment());
-  std::optional<xcb_window_t> window = display.FindWindow("Form1", 10s);
+  std::optional<xcb_window_t> window = oculon::e2e::AwaitTheHead(display, 10s);
   if (!window) {
-    std::fprintf(stderr, "soak: the program did not show its window\n");
+    std::fprintf(stderr, "soak: the program did not show its head\n");
     return 1;
   }
 

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "artwork_facts.h"
 #include "e2e/harness.h"
 
 namespace oculon::demo {
@@ -72,13 +73,14 @@ int Run(const std::filesystem::path& output) {
   std::fprintf(settings, "[Brask's Quibbet]\r\nTop=%d\r\nLeft=%d\r\n", kTop * 15, kLeft * 15);
   std::fclose(settings);
   e2e::Process program({installed.executable()}, display.Environment());
-  std::optional<xcb_window_t> window = display.FindWindow("Form1", 10s);
+  std::optional<xcb_window_t> window = e2e::AwaitTheHead(display, 10s);
   if (!window) {
-    std::fprintf(stderr, "demo: the program did not show its window\n");
+    std::fprintf(stderr, "demo: the program did not show its head\n");
     return 1;
   }
   Point corner = display.WindowPosition(*window);
-  Point origin{corner.x + 85 - kFrameWidth / 2, corner.y - (kFrameHeight - 322) / 2};
+  Point origin{corner.x + testing::artwork::kWidth / 2 - kFrameWidth / 2,
+               corner.y - (kFrameHeight - testing::artwork::kHeight) / 2};
   Point centre{corner.x + 88, corner.y + 150};
   for (int i = 0; i < kFrames; ++i) {
     double angle = 2 * M_PI * i / kFrames;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/app_modul.h"
+#include "artwork_facts.h"
 #include "eyes/default_window_reset.h"
 #include "eyes/eye_geometry.h"
 #include "eyes/oculon_fixture.h"
@@ -18,8 +19,8 @@ using testing::kWhiteRgb;
 using testing::OculonTest;
 using testing::ReadFile;
 
-constexpr uint32_t kKeyRgb = 0x00012B;
-constexpr int64_t kShapePixelsAtOne = 36'326;
+constexpr uint32_t kKeyRgb = testing::artwork::kKeyColor;
+constexpr int64_t kShapePixelsAtOne = testing::artwork::kShapePixels;
 
 struct Scale {
   int dpi;

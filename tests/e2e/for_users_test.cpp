@@ -51,10 +51,10 @@ TEST(Demo, RecordsTheHeadWithItsEyesInEveryFrame) {
     EXPECT_EQ(frame.image().width(), 360);
     EXPECT_EQ(frame.image().height(), 420);
     // Both eyes are white discs with a pupil in them.
-    for (auto [x, y] : {std::pair{58, 148}, {117, 150}}) {
-      int white = WhitePixelsAround(frame.image(), 95 + x, 49 + y, 17);
-      EXPECT_GT(white, 600) << name << ", eye " << x;  // of 993, less the pupil's 149
-      EXPECT_LT(white, 993 - 100) << name << ", eye " << x;
+    for (Point eye : {kLeftEye, kRightEye}) {
+      int white = WhitePixelsAround(frame.image(), 95 + eye.x, 49 + eye.y, 17);
+      EXPECT_GT(white, 600) << name << ", eye " << eye.x;  // of 993, less the pupil's 149
+      EXPECT_LT(white, 993 - 100) << name << ", eye " << eye.x;
     }
   }
   // The software centres' screenshot, 16:9, the head on it.
@@ -62,7 +62,7 @@ TEST(Demo, RecordsTheHeadWithItsEyesInEveryFrame) {
   ASSERT_NE(shot.Handle(), 0u);
   EXPECT_EQ(shot.image().width(), 800);
   EXPECT_EQ(shot.image().height(), 450);
-  EXPECT_GT(WhitePixelsAround(shot.image(), 315 + 58, 60 + 148, 17), 600);
+  EXPECT_GT(WhitePixelsAround(shot.image(), 315 + kLeftEye.x, 60 + kLeftEye.y, 17), 600);
 }
 
 // Runs a tool to its end; its exit code, or -1 when it did not end in time.
@@ -77,12 +77,9 @@ std::optional<Point> DragAndSave(Display& display, std::vector<std::string> argv
                                  std::map<std::string, std::string> environment) {
   environment.merge(display.Environment());
   Process program(std::move(argv), environment);
-  std::optional<xcb_window_t> window = display.FindWindow("Form1");
+  std::optional<xcb_window_t> window = AwaitTheHead(display);
   if (!window) return std::nullopt;
   Point corner = display.WindowPosition(*window);
-  if (!WaitFor([&] { return display.Pixel(corner.x + 52, corner.y + 148) == 0xFFFFFF; })) {
-    return std::nullopt;
-  }
   display.Drag({corner.x + 85, corner.y + 250}, {corner.x + 115, corner.y + 270});
   Point moved{corner.x + 30, corner.y + 20};
   if (!WaitFor([&] { return display.WindowPosition(*window) == moved; })) return std::nullopt;
@@ -208,10 +205,8 @@ exec chroot "$1/merged" sh -c '
   Process installed({"unshare", "--mount", "--propagation", "private", "sh", "-c", install,
                      OCULON_BOOKWORM_ROOT, scratch.folder(), package, display.name()},
                     {}, scratch.folder() + "/install.log");
-  std::optional<xcb_window_t> window = display.FindWindow("Form1", std::chrono::minutes(2));
-  ASSERT_TRUE(window) << ReadText(scratch.folder() + "/install.log");
-  Point corner = display.WindowPosition(*window);
-  EXPECT_TRUE(WaitFor([&] { return display.Pixel(corner.x + 52, corner.y + 148) == kWhite; }));
+  EXPECT_TRUE(AwaitTheHead(display, std::chrono::minutes(2)))
+      << ReadText(scratch.folder() + "/install.log");
 }
 #endif
 
@@ -239,10 +234,7 @@ TEST(Rpm, InstalledIntoARootOfItsOwnItsFilesLieWhereTheDebianPackagesDoAndItRuns
 
   Display display;
   Process program({root + "/usr/bin/oculon"}, display.Environment());
-  std::optional<xcb_window_t> window = display.FindWindow("Form1");
-  ASSERT_TRUE(window);
-  Point corner = display.WindowPosition(*window);
-  EXPECT_TRUE(WaitFor([&] { return display.Pixel(corner.x + 52, corner.y + 148) == kWhite; }));
+  EXPECT_TRUE(AwaitTheHead(display));
 }
 #endif
 

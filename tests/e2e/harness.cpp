@@ -14,12 +14,15 @@
 #define XK_LATIN1
 #include <X11/keysymdef.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
+
+#include "artwork_facts.h"
 
 namespace oculon::e2e {
 namespace {
@@ -618,6 +621,38 @@ std::string DebianPackage(const std::string& given, const std::string& cpack,
 
 bool UnpackDebianPackage(const std::string& package, const std::string& root) {
   return !package.empty() && RunToItsEnd({"dpkg-deb", "-x", package, root});
+}
+
+int DevicePixel(double programPixel, double scale) {
+  return int(std::lround(programPixel * scale + (scale - 1) / 2));
+}
+
+std::optional<xcb_window_t> AwaitTheHead(Display& display, std::chrono::milliseconds deadline,
+                                         ReadFrom from, double scale) {
+  namespace artwork = testing::artwork;
+  std::optional<xcb_window_t> window = display.FindWindow("Form1", deadline);
+  if (!window) return std::nullopt;
+  int x = DevicePixel(artwork::kLeftEyeWhiteX, scale),
+      y = DevicePixel(artwork::kLeftEyeWhiteY, scale);
+  bool painted = WaitFor(
+      [&] {
+        if (from == ReadFrom::kWindow) {
+          std::vector<uint32_t> pixel = display.WindowPixels(*window, x, y, 1, 1);
+          return !pixel.empty() && (pixel[0] & 0xFFFFFF) == 0xFFFFFF;
+        }
+        Point corner = display.WindowPosition(*window);
+        return display.Pixel(corner.x + x, corner.y + y) == 0xFFFFFF;
+      },
+      deadline);
+  return painted ? window : std::nullopt;
+}
+
+PupilAim AimAt(Point eye, double cornerX, double cornerY, double pointerX, double pointerY) {
+  double dx = pointerX - cornerX - eye.x, dy = pointerY - cornerY - eye.y;
+  double length = std::hypot(dx, dy);
+  double ux = length == 0 ? 0 : dx / length, uy = length == 0 ? 0 : dy / length;
+  constexpr double kDistance = testing::artwork::kPupilDistance;
+  return {eye.x + kDistance * ux, eye.y + kDistance * uy, ux, uy};
 }
 
 }  // namespace oculon::e2e

@@ -155,6 +155,27 @@ class Display {
   std::chrono::milliseconds clickHold_{0};
 };
 
+// A pixel of the program's own (its 96-dpi pixels) among the device pixels of a window drawn
+// at `scale`: the middle of the block that covers it.
+int DevicePixel(double programPixel, double scale);
+
+// The program's window on `display`, once its first tick has painted the left eye's white,
+// read from the window's own pixels at `scale` (under XWayland, where the compositor draws the
+// screen) or from the screen; none when either does not come by the deadline.
+enum class ReadFrom { kScreen, kWindow };
+std::optional<xcb_window_t> AwaitTheHead(Display& display, std::chrono::milliseconds deadline = 5s,
+                                         ReadFrom from = ReadFrom::kScreen, double scale = 1);
+
+// Where the pupil of the eye at `eye` (the program's pixels) belongs, for the window's corner
+// and the pointer on the screen, both in the program's pixels: the eye's centre pushed 10
+// pixels towards the pointer, and the unit vector from the eye to the pointer ((0, 0) when the
+// pointer is on the centre).
+struct PupilAim {
+  double x, y;    // the pupil's centre
+  double ux, uy;  // towards the pointer
+};
+PupilAim AimAt(Point eye, double cornerX, double cornerY, double pointerX, double pointerY);
+
 // The Debian package to test: `given` where there is one (the one scripts/package makes), else
 // one built with `cpack` from the build tree `build` into `folder`; empty when it fails.
 std::string DebianPackage(const std::string& given, const std::string& cpack,

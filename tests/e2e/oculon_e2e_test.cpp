@@ -60,12 +60,12 @@ TEST_P(Oculon, TheShapeIsTheArtworksOutlineAndCutAwayPixelsPassClicksThrough) {
   for (uint8_t kind : {uint8_t(XCB_SHAPE_SK_BOUNDING), uint8_t(XCB_SHAPE_SK_INPUT)}) {
     int area = 0;
     for (const xcb_rectangle_t& r : display.Shape(window, kind)) area += r.width * r.height;
-    EXPECT_EQ(area, 36326) << "shape kind " << int(kind);
+    EXPECT_EQ(area, artwork::kShapePixels) << "shape kind " << int(kind);
   }
   Point corner = Position();
   Point ordinary = display.WindowPosition(beneath);
   Point target{ordinary.x + 5, ordinary.y + 5};
-  ASSERT_EQ(ArtworkPixel(target.x - corner.x, target.y - corner.y), 0x00012Bu)
+  ASSERT_EQ(ArtworkPixel(target.x - corner.x, target.y - corner.y), artwork::kKeyColor)
       << "a cut-away pixel";
   EXPECT_EQ(display.Pixel(target.x, target.y), kGreen);
   display.Click(target.x, target.y);
@@ -78,12 +78,12 @@ TEST_P(Oculon, ThePupilsFollowThePointerAnywhere) {
   for (Point pointer : {Point{0, 0}, Point{kScreenWidth - 1, kScreenHeight - 1}, Point{640, 700},
                         ScreenOf(58, 60)}) {
     display.MovePointer(pointer.x, pointer.y);
-    EXPECT_TRUE(PupilFollows({58, 148}, pointer)) << pointer.x << "," << pointer.y;
-    EXPECT_TRUE(PupilFollows({117, 150}, pointer)) << pointer.x << "," << pointer.y;
+    EXPECT_TRUE(PupilFollows(kLeftEye, pointer)) << pointer.x << "," << pointer.y;
+    EXPECT_TRUE(PupilFollows(kRightEye, pointer)) << pointer.x << "," << pointer.y;
   }
-  Point onLeftEye = ScreenOf(58, 148);
+  Point onLeftEye = ScreenOf(kLeftEye.x, kLeftEye.y);
   display.MovePointer(onLeftEye.x, onLeftEye.y);
-  EXPECT_TRUE(PupilFollows({58, 148}, onLeftEye));
+  EXPECT_TRUE(PupilFollows(kLeftEye, onLeftEye));
 }
 
 TEST_P(Oculon, ALeftDragMovesTheWindowByThePointersTravelOtherButtonsDoNot) {
@@ -100,7 +100,7 @@ TEST_P(Oculon, ALeftDragMovesTheWindowByThePointersTravelOtherButtonsDoNot) {
       << "," << Position().y;
   Point pointer{0, 799};
   display.MovePointer(pointer.x, pointer.y);
-  EXPECT_TRUE(PupilFollows({58, 148}, pointer));  // the eyes go on from the new place
+  EXPECT_TRUE(PupilFollows(kLeftEye, pointer));  // the eyes go on from the new place
 }
 
 TEST_P(Oculon, ADragWithShiftHeldMovesTheWindowToo) {
@@ -218,7 +218,8 @@ TEST(SmallScreen, AScreenNarrowerThanTheWindowPutsItPartlyOffTheScreen) {
   ASSERT_TRUE(window);
   EXPECT_TRUE(WaitFor([&] { return display.WindowPosition(*window) == Point{-5, 0}; }));
   // The left eye's white, painted by the first tick, shows on the screen.
-  EXPECT_TRUE(WaitFor([&] { return display.Pixel(52 - 5, 148) == kWhite; }));
+  EXPECT_TRUE(
+      WaitFor([&] { return display.Pixel(kLeftEyeWhite.x - 5, kLeftEyeWhite.y) == kWhite; }));
   EXPECT_TRUE(program.Running());
 }
 
@@ -240,7 +241,7 @@ TEST_P(OculonUnderOpenbox, AWindowManagerThatDiesLeavesTheProgramWorking) {
   display.StopWindowManager();
   Point pointer{0, 799};
   display.MovePointer(pointer.x, pointer.y);
-  EXPECT_TRUE(PupilFollows({58, 148}, pointer));
+  EXPECT_TRUE(PupilFollows(kLeftEye, pointer));
   Point before = Position();
   display.Drag(ScreenOf(85, 250), {ScreenOf(85, 250).x + 50, ScreenOf(85, 250).y + 40});
   EXPECT_TRUE(WaitFor([&] { return Position() == Point{before.x + 50, before.y + 40}; }));
@@ -254,8 +255,9 @@ TEST_P(OculonUnderOpenbox, StaysAboveAnOrdinaryWindowOpenedOverIt) {
   Point corner = Position();
   display.OpenOrdinaryWindow(corner.x - 20, corner.y + 100, 260, 120, 0xFF4040);
   EXPECT_TRUE(WaitFor([&] { return Screen(85, 200) == ArtworkPixel(85, 200); }));
-  ASSERT_EQ(ArtworkPixel(3, 190), 0x00012Bu);
-  EXPECT_EQ(Screen(3, 190), 0xFF4040u);  // cut away: the ordinary window shows through
+  ASSERT_EQ(ArtworkPixel(kCutAway.x, kCutAway.y), artwork::kKeyColor);
+  EXPECT_EQ(Screen(kCutAway.x, kCutAway.y),
+            0xFF4040u);  // cut away: the ordinary window shows through
 }
 
 TEST_P(OculonUnderOpenbox, TheKeyboardReachesTheHiddenPanel) {

@@ -13,13 +13,21 @@
 #include <thread>
 #include <vector>
 
+#include "artwork_facts.h"
 #include "e2e/harness.h"
 #include "eyes/artwork.h"
 
 namespace oculon::e2e {
 
+namespace artwork = testing::artwork;
+
 inline constexpr uint32_t kWhite = 0xFFFFFF;
 inline constexpr uint32_t kBlack = 0x000000;
+// The artwork's places, in the program's pixels.
+inline constexpr Point kLeftEye{artwork::kLeftEyeX, artwork::kLeftEyeY};
+inline constexpr Point kRightEye{artwork::kRightEyeX, artwork::kRightEyeY};
+inline constexpr Point kLeftEyeWhite{artwork::kLeftEyeWhiteX, artwork::kLeftEyeWhiteY};
+inline constexpr Point kCutAway{artwork::kCutAwayX, artwork::kCutAwayY};
 
 // The artwork's colour at a client pixel, 0xRRGGBB.
 inline uint32_t ArtworkPixel(int x, int y) {
@@ -58,9 +66,17 @@ class ProgramOnDisplay {
     argv.push_back(installed.executable());
     return LaunchCommand(argv);
   }
-  // Launches the program and waits for its first tick's paint.
-  bool Start(const std::vector<std::string>& prefix = {}) {
-    return Launch(prefix) && WaitFor([&] { return Screen(52, 148) == kWhite; });
+  // Runs `argv` (which starts the program) and waits for its first tick's paint.
+  bool StartCommand(const std::vector<std::string>& argv) {
+    program = std::make_unique<Process>(argv, environment, StderrFile());
+    std::optional<xcb_window_t> found = AwaitTheHead(display, windowDeadline);
+    if (found) window = *found;
+    return found.has_value();
+  }
+  // Starts the program (behind `prefix`, as Launch) and waits for its first tick's paint.
+  bool Start(std::vector<std::string> prefix = {}) {
+    prefix.push_back(installed.executable());
+    return StartCommand(prefix);
   }
 
   std::string StderrFile() const { return installed.folder() + "/stderr"; }
@@ -77,16 +93,15 @@ class ProgramOnDisplay {
   // Waits until the pupil of the eye at `eye` points at the screen point `pointer`.
   bool PupilFollows(Point eye, Point pointer) {
     Point corner = Position();
-    double dx = corner.x + eye.x - pointer.x, dy = corner.y + eye.y - pointer.y;
-    double length = std::hypot(dx, dy);
-    double ux = length == 0 ? 0 : dx / length, uy = length == 0 ? 0 : dy / length;
-    double px = eye.x - 10 * ux, py = eye.y - 10 * uy;
+    PupilAim aim = AimAt(eye, corner.x, corner.y, pointer.x, pointer.y);
+    bool onCentre = aim.ux == 0 && aim.uy == 0;
     // Black at the pupil's centre and 5 pixels towards the eye's edge; white beyond it.
     return WaitFor([&] {
-      return Screen(int(std::lround(px)), int(std::lround(py))) == kBlack &&
-             Screen(int(std::lround(px - 5 * ux)), int(std::lround(py - 5 * uy))) == kBlack &&
-             (length == 0 ||
-              Screen(int(std::lround(eye.x + 9 * ux)), int(std::lround(eye.y + 9 * uy))) == kWhite);
+      return Screen(int(std::lround(aim.x)), int(std::lround(aim.y))) == kBlack &&
+             Screen(int(std::lround(aim.x + 5 * aim.ux)), int(std::lround(aim.y + 5 * aim.uy))) ==
+                 kBlack &&
+             (onCentre || Screen(int(std::lround(eye.x - 9 * aim.ux)),
+                                 int(std::lround(eye.y - 9 * aim.uy))) == kWhite);
     });
   }
 
@@ -96,14 +111,16 @@ class ProgramOnDisplay {
   void UseTheHiddenPanel(Point farCorner) {
     Point pointer{0, 0};
     display.MovePointer(pointer.x, pointer.y);
-    ASSERT_TRUE(PupilFollows({58, 148}, pointer));
+    ASSERT_TRUE(PupilFollows(kLeftEye, pointer));
     for (int i = 0; i < 4; ++i) display.Key("Tab");
     display.Key("space");  // the check box: tracking stops
     std::this_thread::sleep_for(150ms);
-    std::vector<uint32_t> stopped = display.Pixels(Position().x, Position().y, 170, 322);
+    std::vector<uint32_t> stopped =
+        display.Pixels(Position().x, Position().y, artwork::kWidth, artwork::kHeight);
     display.MovePointer(farCorner.x, farCorner.y);
     std::this_thread::sleep_for(350ms);  // five ticks' time: nothing may change
-    EXPECT_EQ(display.Pixels(Position().x, Position().y, 170, 322), stopped);
+    EXPECT_EQ(display.Pixels(Position().x, Position().y, artwork::kWidth, artwork::kHeight),
+              stopped);
 
     for (int i = 0; i < 4; ++i) display.Key("Tab", true);  // back to HScroll1
     for (int i = 0; i < 3; ++i) display.Key("Right");
@@ -112,7 +129,7 @@ class ProgramOnDisplay {
 
     for (int i = 0; i < 4; ++i) display.Key("Tab");
     display.Key("space");  // tracking again
-    EXPECT_TRUE(PupilFollows({58, 148}, farCorner));
+    EXPECT_TRUE(PupilFollows(kLeftEye, farCorner));
   }
 
   Display display;

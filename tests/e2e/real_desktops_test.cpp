@@ -45,7 +45,7 @@ void ExpectTheArtwork(const std::vector<uint32_t>& shown, int tolerance) {
   for (int y = 3; y < 321; y += 7) {
     for (int x = 4; x < 166; x += 5) {
       uint32_t want = ArtworkPixel(x, y);
-      if (want == 0x00012B || NearEyes(x, y)) continue;
+      if (want == artwork::kKeyColor || NearEyes(x, y)) continue;
       uint32_t got = shown[size_t(y) * 170 + size_t(x)];
       for (int shift : {16, 8, 0}) {
         int difference = int((got >> shift) & 0xFF) - int((want >> shift) & 0xFF);
@@ -69,9 +69,10 @@ TEST_P(ColourDepth, TheHeadShowsTheArtworksColoursWithinTheDepthsPrecision) {
   ASSERT_TRUE(Start());  // the eye whites are exactly white
   Point corner = Position();
   // Five bits a channel leave up to 4 of 255 off; ten bits, less than one.
-  ExpectTheArtwork(display.Pixels(corner.x, corner.y, 170, 322), GetParam() == 30 ? 1 : 5);
+  ExpectTheArtwork(display.Pixels(corner.x, corner.y, artwork::kWidth, artwork::kHeight),
+                   GetParam() == 30 ? 1 : 5);
   display.MovePointer(0, 0);
-  EXPECT_TRUE(PupilFollows({58, 148}, {0, 0}));
+  EXPECT_TRUE(PupilFollows(kLeftEye, {0, 0}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, ColourDepth, ::testing::Values(15, 16, 30),
@@ -85,8 +86,10 @@ class PalettedDisplay : public ::testing::Test, protected ProgramOnDisplay {
 TEST_F(PalettedDisplay, TheHeadIsDrawnInATrueColourVisualOfItsOwn) {
   ASSERT_TRUE(Launch());
   // Read in the window's own visual: three bits of red and green, two of blue.
-  ASSERT_TRUE(WaitFor([&] { return display.WindowPixels(window, 52, 148, 1, 1)[0] == kWhite; }));
-  ExpectTheArtwork(display.WindowPixels(window, 0, 0, 170, 322), 43);
+  ASSERT_TRUE(WaitFor([&] {
+    return display.WindowPixels(window, kLeftEyeWhite.x, kLeftEyeWhite.y, 1, 1)[0] == kWhite;
+  }));
+  ExpectTheArtwork(display.WindowPixels(window, 0, 0, artwork::kWidth, artwork::kHeight), 43);
   EXPECT_TRUE(program->Running());
 }
 
@@ -158,15 +161,16 @@ class TwoScreens : public ::testing::Test, protected ProgramOnDisplay {
 TEST_F(TwoScreens, APointerOnTheOtherScreenLeavesTheEyesAsTheyWere) {
   ASSERT_TRUE(Start());
   display.MovePointer(0, 0);
-  ASSERT_TRUE(PupilFollows({58, 148}, {0, 0}));
+  ASSERT_TRUE(PupilFollows(kLeftEye, {0, 0}));
   Point corner = Position();
-  std::vector<uint32_t> before = display.Pixels(corner.x, corner.y, 170, 322);
+  std::vector<uint32_t> before =
+      display.Pixels(corner.x, corner.y, artwork::kWidth, artwork::kHeight);
   display.MovePointerToScreen(1, 600, 400);
   std::this_thread::sleep_for(350ms);  // five ticks' time: nothing may change
-  EXPECT_EQ(display.Pixels(corner.x, corner.y, 170, 322), before);
+  EXPECT_EQ(display.Pixels(corner.x, corner.y, artwork::kWidth, artwork::kHeight), before);
   EXPECT_TRUE(program->Running());
   display.MovePointerToScreen(0, 1279, 799);  // back: the eyes follow again
-  EXPECT_TRUE(PupilFollows({58, 148}, {1279, 799}));
+  EXPECT_TRUE(PupilFollows(kLeftEye, {1279, 799}));
 }
 
 // --- Servers without an extension, and a display reached over TCP ---
@@ -181,7 +185,7 @@ TEST_P(WithoutExtension, TheProgramTracksAndSavesAsUsual) {
   EXPECT_EQ(Position(), kDefaultPosition);
   EXPECT_EQ(Screen(0, 0), Display::kRootColor);
   display.MovePointer(1279, 799);
-  EXPECT_TRUE(PupilFollows({117, 150}, {1279, 799}));
+  EXPECT_TRUE(PupilFollows(kRightEye, {1279, 799}));
   Point head = ScreenOf(85, 250);
   display.DoubleClick(head.x, head.y);
   EXPECT_EQ(program->WaitForExit(), 0);
@@ -215,7 +219,7 @@ class StillDesktop : public ::testing::Test, protected ProgramOnDisplay {
 TEST_F(StillDesktop, TheProgramSleepsUntilThePointerOrTheWindowMovesThenFollowsAtOnce) {
   ASSERT_TRUE(Start());
   display.MovePointer(0, 0);
-  ASSERT_TRUE(PupilFollows({58, 148}, {0, 0}));
+  ASSERT_TRUE(PupilFollows(kLeftEye, {0, 0}));
   ASSERT_TRUE(Settled());
   long asleep = program->ContextSwitches();
   std::this_thread::sleep_for(3s);  // a span of 43 ticks, measured
@@ -223,7 +227,7 @@ TEST_F(StillDesktop, TheProgramSleepsUntilThePointerOrTheWindowMovesThenFollowsA
             4);  // at most two looks, each a wake-up and a round trip
 
   display.MovePointer(1279, 799);
-  EXPECT_TRUE(PupilFollows({58, 148}, {1279, 799}));
+  EXPECT_TRUE(PupilFollows(kLeftEye, {1279, 799}));
   // Moved by another program while the pointer stays: the eyes aim from the new place.
   ASSERT_TRUE(Settled());
   uint32_t corner[] = {200, 300};
@@ -231,12 +235,12 @@ TEST_F(StillDesktop, TheProgramSleepsUntilThePointerOrTheWindowMovesThenFollowsA
                        corner);
   xcb_flush(display.connection());
   ASSERT_TRUE(WaitFor([&] { return Position() == Point{200, 300}; }));
-  EXPECT_TRUE(PupilFollows({58, 148}, {1279, 799}));
-  EXPECT_TRUE(PupilFollows({117, 150}, {1279, 799}));
+  EXPECT_TRUE(PupilFollows(kLeftEye, {1279, 799}));
+  EXPECT_TRUE(PupilFollows(kRightEye, {1279, 799}));
   // A pointer warped by a program moves no device: the next look finds it.
   xcb_warp_pointer(display.connection(), XCB_NONE, display.root(), 0, 0, 0, 0, 0, 799);
   xcb_flush(display.connection());
-  EXPECT_TRUE(PupilFollows({58, 148}, {0, 799}));
+  EXPECT_TRUE(PupilFollows(kLeftEye, {0, 799}));
 }
 
 class TcpDisplay : public ::testing::Test, protected ProgramOnDisplay {
@@ -250,7 +254,7 @@ TEST_F(TcpDisplay, TheProgramRunsOnADisplayReachedOverTcp) {
   ASSERT_TRUE(Start());
   EXPECT_EQ(Position(), kDefaultPosition);
   display.MovePointer(0, 799);
-  EXPECT_TRUE(PupilFollows({58, 148}, {0, 799}));
+  EXPECT_TRUE(PupilFollows(kLeftEye, {0, 799}));
 }
 
 // --- Settings files, signals and errors, with no window manager ---
@@ -399,7 +403,7 @@ TEST_F(HostileSurroundings, ADragAlongOneAxisMovesAndTwoQuickClicksApartOnOneAxi
   display.Click(head.x, head.y);
   display.Click(head.x + 30, head.y);  // as quick as a double-click, but apart
   display.MovePointer(0, 0);
-  EXPECT_TRUE(PupilFollows({58, 148}, {0, 0}));  // the clicks were handled, and it goes on
+  EXPECT_TRUE(PupilFollows(kLeftEye, {0, 0}));  // the clicks were handled, and it goes on
   EXPECT_TRUE(program->Running());
   EXPECT_FALSE(std::filesystem::exists(installed.settingsFile()));
 }
@@ -411,7 +415,7 @@ TEST_F(HostileSurroundings, FloodsOfSentEventsAndOfMapsNeitherGrowMemoryNorFillT
   Point head = ScreenOf(85, 250);
   display.Click(head.x, head.y);
   display.MovePointer(0, 0);
-  ASSERT_TRUE(PupilFollows({58, 148}, {0, 0}));
+  ASSERT_TRUE(PupilFollows(kLeftEye, {0, 0}));
   xcb_connection_t* other = display.connection();
   xcb_expose_event_t expose{};
   expose.response_type = XCB_EXPOSE;
@@ -444,7 +448,7 @@ TEST_F(HostileSurroundings, FloodsOfSentEventsAndOfMapsNeitherGrowMemoryNorFillT
     long before = MemoryKiB("VmRSS:");
     flood();
     display.MovePointer(pointer.x, pointer.y);
-    EXPECT_TRUE(PupilFollows({58, 148}, pointer));  // answering as before
+    EXPECT_TRUE(PupilFollows(kLeftEye, pointer));  // answering as before
     leastGrowth = std::min(leastGrowth, MemoryKiB("VmRSS:") - before);
   }
   EXPECT_TRUE(kAllocatorKeepsFreedMemory || leastGrowth < 1024) << leastGrowth << " KiB more";
@@ -481,7 +485,7 @@ TEST_F(UnderOpenbox, UnmappedAndMappedByAnotherProgramTheWindowKeepsItsStates) {
   for (const xcb_rectangle_t& r : display.Shape(window, XCB_SHAPE_SK_BOUNDING)) {
     area += r.width * r.height;
   }
-  EXPECT_EQ(area, 36326);
+  EXPECT_EQ(area, artwork::kShapePixels);
   EXPECT_EQ(Position(), before);
 }
 

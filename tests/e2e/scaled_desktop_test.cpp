@@ -13,9 +13,6 @@
 namespace oculon::e2e {
 namespace {
 
-constexpr uint32_t kKeyColor = 0x00012B;
-constexpr double kShapePixelsAtOne = 36'326;
-
 struct Scale {
   int dpi;
   Point size;
@@ -32,25 +29,25 @@ class ScaledDesktop : public ::testing::TestWithParam<Scale>, protected ProgramO
   void SetDpi(int dpi) { display.SetResources("Xft.dpi:\t" + std::to_string(dpi) + "\n"); }
   // The window's pixel for a point in the program's own pixels.
   Point Device(double x, double y) const {
-    double s = factor();
-    return {int(std::lround(x * s + (s - 1) / 2)), int(std::lround(y * s + (s - 1) / 2))};
+    return {DevicePixel(x, factor()), DevicePixel(y, factor())};
   }
   bool StartScaled() {
-    return Launch() && WaitFor([&] {
-             Point eye = Device(52, 148);
-             return Screen(eye.x, eye.y) == kWhite;
-           });
+    program = std::make_unique<Process>(std::vector<std::string>{installed.executable()},
+                                        environment, StderrFile());
+    std::optional<xcb_window_t> found =
+        AwaitTheHead(display, windowDeadline, ReadFrom::kScreen, factor());
+    if (found) window = *found;
+    return found.has_value();
   }
   // The pupil of the left eye lies towards `pointer`: black 10 program pixels from the eye's
   // centre that way, white 1 pixel the other way.
   bool LeftPupilTowards(Point pointer) {
     return WaitFor([&] {
       Point corner = Position();
-      Point centre = Device(58, 148);
-      double dx = pointer.x - corner.x - centre.x, dy = pointer.y - corner.y - centre.y;
-      double length = std::hypot(dx, dy);
-      Point pupil = Device(58 + 10 * dx / length, 148 + 10 * dy / length);
-      Point behind = Device(58 - dx / length, 148 - dy / length);
+      double s = factor();
+      PupilAim aim = AimAt(kLeftEye, corner.x / s, corner.y / s, pointer.x / s, pointer.y / s);
+      Point pupil = Device(aim.x, aim.y);
+      Point behind = Device(kLeftEye.x - aim.ux, kLeftEye.y - aim.uy);
       return Screen(pupil.x, pupil.y) == kBlack && Screen(behind.x, behind.y) == kWhite;
     });
   }
@@ -67,7 +64,7 @@ TEST_P(ScaledDesktop, TheHeadIsScaledSharpAndItsEyesFollowThePointer) {
   ASSERT_TRUE(StartScaled());
   EXPECT_EQ(display.WindowSize(window), GetParam().size);
   EXPECT_EQ(Position(), (Point{GetParam().firstLeft, 0}));
-  double expected = kShapePixelsAtOne * factor() * factor();
+  double expected = double(artwork::kShapePixels) * factor() * factor();
   EXPECT_NEAR(ShapePixels(), expected, expected * 0.02);
   // No pixel of the background's colour shows at the head's edge.
   Point size = GetParam().size;
@@ -75,7 +72,7 @@ TEST_P(ScaledDesktop, TheHeadIsScaledSharpAndItsEyesFollowThePointer) {
   for (const xcb_rectangle_t& r : display.Shape(window, XCB_SHAPE_SK_BOUNDING)) {
     for (int y = r.y; y < r.y + r.height; ++y) {
       for (int x = r.x; x < r.x + r.width; ++x)
-        ASSERT_NE(shown[size_t(y * size.x + x)], kKeyColor) << x << "," << y;
+        ASSERT_NE(shown[size_t(y * size.x + x)], artwork::kKeyColor) << x << "," << y;
     }
   }
   for (Point pointer : {Point{0, 0}, Point{1279, 799}, Point{640, 700}}) {
@@ -103,13 +100,13 @@ TEST_P(ScaledDesktop, APlaceSavedScaledIsTheSamePlaceUnscaledAndAChangeOfScaleRe
   // The user picks the scale again: the head grows about its centre.
   SetDpi(GetParam().dpi);
   EXPECT_TRUE(WaitFor([&] { return display.WindowSize(window) == GetParam().size; }));
-  Point centre{unscaled.x + 85, unscaled.y + 161};
+  Point centre{unscaled.x + artwork::kWidth / 2, unscaled.y + artwork::kHeight / 2};
   EXPECT_TRUE(WaitFor([&] {
     Point corner = Position();
     return std::abs(corner.x + GetParam().size.x / 2 - centre.x) <= 1 &&
            std::abs(corner.y + GetParam().size.y / 2 - centre.y) <= 1;
   }));
-  double expected = kShapePixelsAtOne * factor() * factor();
+  double expected = double(artwork::kShapePixels) * factor() * factor();
   EXPECT_TRUE(WaitFor([&] { return std::abs(ShapePixels() - expected) < expected * 0.02; }));
   display.MovePointer(1279, 799);
   EXPECT_TRUE(LeftPupilTowards({1279, 799}));

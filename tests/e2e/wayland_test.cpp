@@ -53,20 +53,9 @@ class UnderWayland : public ::testing::Test {
   bool Start() {
     program = std::make_unique<Process>(std::vector<std::string>{executable}, session.Environment(),
                                         installed.folder() + "/stderr");
-    std::optional<xcb_window_t> found = display.FindWindow("Form1", 10s);
-    if (!found) return false;
-    window = *found;
-    Point eye = Device(52, 148);
-    return WaitFor([&] { return WindowPixel(eye.x, eye.y) == kWhite; });
-  }
-  uint32_t WindowPixel(int x, int y) {
-    std::vector<uint32_t> pixels = display.WindowPixels(window, x, y, 1, 1);
-    return pixels.empty() ? 0xFFFFFFFFu : pixels[0] & 0xFFFFFF;
-  }
-  // The window's pixel for a point in the program's own pixels.
-  Point Device(double x, double y) const {
-    return {int(std::lround(x * scale + (scale - 1) / 2)),
-            int(std::lround(y * scale + (scale - 1) / 2))};
+    std::optional<xcb_window_t> found = AwaitTheHead(display, 10s, ReadFrom::kWindow, scale);
+    if (found) window = *found;
+    return found.has_value();
   }
   // Where the window is, in XWayland's pixels, and in the compositor's.
   Point Position() { return display.WindowPosition(window); }
@@ -82,8 +71,8 @@ class UnderWayland : public ::testing::Test {
   // The left pupil's centre, in the program's pixels: the middle of the black inside the eye's
   // white; none while there is no black there.
   std::optional<std::pair<double, double>> LeftPupil() {
-    Point centre = Device(58, 148);
-    int reach = int(std::ceil(17.8 * scale));
+    Point centre{DevicePixel(kLeftEye.x, scale), DevicePixel(kLeftEye.y, scale)};
+    int reach = int(std::ceil(artwork::kEyeWhiteRadius * scale));
     std::vector<uint32_t> pixels = display.WindowPixels(window, centre.x - reach, centre.y - reach,
                                                         2 * reach + 1, 2 * reach + 1);
     double sumX = 0, sumY = 0, count = 0;
@@ -107,16 +96,14 @@ class UnderWayland : public ::testing::Test {
   bool LeftPupilTowards(Point pointer) {
     return WaitFor([&] {
       Point corner = Logical(Position());
-      double dx = pointer.x - corner.x - 58, dy = pointer.y - corner.y - 148;
-      double length = std::hypot(dx, dy);
-      double x = 58 + 10 * dx / length, y = 148 + 10 * dy / length;
+      PupilAim aim = AimAt(kLeftEye, corner.x, corner.y, pointer.x, pointer.y);
       std::optional<std::pair<double, double>> pupil = LeftPupil();
-      if (!pupil || std::hypot(pupil->first - x, pupil->second - y) > 2) return false;
+      if (!pupil || std::hypot(pupil->first - aim.x, pupil->second - aim.y) > 2) return false;
       if constexpr (!kTakesScreenshots<Session>) return true;
-      return session.ShownPixel(corner.x + int(std::lround(x)), corner.y + int(std::lround(y))) ==
-                 kBlack &&
-             session.ShownPixel(corner.x + int(std::lround(58 - dx / length)),
-                                corner.y + int(std::lround(148 - dy / length))) == kWhite;
+      return session.ShownPixel(corner.x + int(std::lround(aim.x)),
+                                corner.y + int(std::lround(aim.y))) == kBlack &&
+             session.ShownPixel(corner.x + int(std::lround(kLeftEye.x - aim.ux)),
+                                corner.y + int(std::lround(kLeftEye.y - aim.uy))) == kWhite;
     });
   }
   // Waits, where the compositor can tell, until it shows the head with its corner at `corner`
@@ -240,8 +227,9 @@ TYPED_TEST(UnderWayland, TheEyesFollowThePointerEverywhereAndTheDragSaveAndResta
   // Scaled, the native window covers the desktop: every place is over it.
   desktop.OpenNativeWindow(desktop.scaling().monitor != 1);
   ASSERT_TRUE(this->Start());
-  EXPECT_EQ(this->display.WindowSize(this->window),
-            (Point{int(std::lround(170 * root)), int(std::lround(322 * root))}));
+  EXPECT_EQ(
+      this->display.WindowSize(this->window),
+      (Point{int(std::lround(artwork::kWidth * root)), int(std::lround(artwork::kHeight * root))}));
   EXPECT_EQ(ScriptLoaded(desktop), (std::is_base_of_v<KWinSession, TypeParam>));
   EXPECT_EQ(ReadText(this->installed.folder() + "/stderr"), "");
   // The empty desktop's corners, the native window in the middle, and below the head.
@@ -307,8 +295,8 @@ TYPED_TEST(UnderUnscaledWayland, TheHeadShowsCutToItsOutlineAtEveryStartAndPasse
   for (int start = 0; start < 10; ++start) {
     ASSERT_TRUE(this->Start());
     Point corner = this->Position();
-    Point cutAway{corner.x + 3, corner.y + 190};
-    ASSERT_EQ(ArtworkPixel(3, 190), 0x00012Bu);
+    Point cutAway{corner.x + kCutAway.x, corner.y + kCutAway.y};
+    ASSERT_EQ(ArtworkPixel(kCutAway.x, kCutAway.y), artwork::kKeyColor);
     if (kTakesScreenshots<TypeParam>) {
       EXPECT_TRUE(WaitFor(
           [&] {
@@ -327,7 +315,9 @@ TYPED_TEST(UnderUnscaledWayland, TheHeadShowsCutToItsOutlineAtEveryStartAndPasse
     ASSERT_EQ(this->program->WaitForExit(), 0);
     ASSERT_TRUE(WaitFor([&] { return !this->display.IsViewable(this->window); }));
     if (start == 0) {
-      EXPECT_FALSE(ScriptLoaded(desktop));  // unloaded by the signal's end
+      // Unloaded by the signal's end: written without waiting for KWin's answer, so KWin may
+      // handle it after the program has gone.
+      EXPECT_TRUE(WaitFor([&] { return !ScriptLoaded(desktop); }));
     }
   }
 }

@@ -7,6 +7,8 @@
 #include <set>
 #include <vector>
 
+#include "artwork_facts.h"
+
 namespace oculon {
 namespace {
 
@@ -60,7 +62,7 @@ TEST(Artwork, HeadHasTheFiguresTheShapeReliesOn) {
       if (std::abs(r - 0) <= 8 && std::abs(g - 1) <= 8 && std::abs(b - 43) <= 8) ++nearKey;
     }
   }
-  EXPECT_EQ(pixels, 36326);
+  EXPECT_EQ(pixels, testing::artwork::kShapePixels);
   EXPECT_EQ(bounds, (PixelRect{4, 3, 166, 321}));
   EXPECT_EQ(nearKey, 64);
   for (int y = 3; y <= 320; ++y) EXPECT_EQ(runsPerRow[size_t(y)], y == 298 || y == 304 ? 2 : 1);
@@ -72,7 +74,9 @@ TEST(Artwork, HeadHasTheFiguresTheShapeReliesOn) {
 
 TEST(Artwork, EyesAreLightWithinTheirWhitesAndRingedDark) {
   const Image image = HeadPicture().image();
-  for (auto [cx, cy, reach] : {std::tuple{58, 148, 49}, {117, 150, 38}}) {
+  namespace artwork = testing::artwork;
+  for (auto [cx, cy, reach] : {std::tuple{artwork::kLeftEyeX, artwork::kLeftEyeY, 49},
+                               {artwork::kRightEyeX, artwork::kRightEyeY, 38}}) {
     for (int y = cy - reach; y <= cy + reach; ++y) {
       for (int x = cx - reach; x <= cx + reach; ++x) {
         if (std::hypot(x - cx, y - cy) <= reach) {

@@ -1,6 +1,7 @@
 // The calibration panel: keyboard focus, trial centres, the preview and the timer switch.
 #include <gtest/gtest.h>
 
+#include "artwork_facts.h"
 #include "eyes/oculon_fixture.h"
 #include "runtime/thumb_drag.h"
 
@@ -82,7 +83,7 @@ TEST_F(Panel, APreviewBeforeAnyTickCentresThePupils) {
   EXPECT_EQ(Shown(58 - 7, 149), kBlackRgb);
   EXPECT_EQ(Shown(58 + 7, 149), kBlackRgb);
   EXPECT_EQ(Shown(58 + 8, 149), kWhiteRgb);
-  EXPECT_EQ(Shown(117, 150), kBlackRgb);
+  EXPECT_EQ(Shown(testing::artwork::kRightEyeX, testing::artwork::kRightEyeY), kBlackRgb);
 }
 
 TEST_F(Panel, TheCheckBoxStopsTrackingAndThePreviewKeepsTheLastDirections) {

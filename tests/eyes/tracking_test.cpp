@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "artwork_facts.h"
 #include "eyes/eye_geometry.h"
 #include "eyes/eye_math.h"
 #include "eyes/oculon_fixture.h"
@@ -123,10 +124,11 @@ TEST_F(Tracking, WorkedExamples) {
 TEST_F(Tracking, PaintsWhitesThatCoverThePaintedEyeballsAndLeaveTheRim) {
   TickWithWindowAt({0, 0}, {2000, 2000});
   EXPECT_EQ(Shown(58 - 17, 148), kWhiteRgb);
-  EXPECT_EQ(Shown(58, 148 - 17), kWhiteRgb);
+  EXPECT_EQ(Shown(testing::artwork::kLeftEyeX, testing::artwork::kLeftEyeY - 17), kWhiteRgb);
   EXPECT_NE(Shown(58 - 18, 148), kWhiteRgb);  // the artwork's dark rim stays
   EXPECT_EQ(Shown(117 + 17, 150), kWhiteRgb);
-  EXPECT_EQ(window().Point(58, 148 - 12), 0xFFFFFF);  // into the persistent image
+  EXPECT_EQ(window().Point(testing::artwork::kLeftEyeX, testing::artwork::kLeftEyeY - 12),
+            0xFFFFFF);  // into the persistent image
 }
 
 TEST_F(Tracking, FarAwayPointersPutThePupilsTenPixelsOut) {
@@ -151,7 +153,7 @@ TEST_F(Tracking, WindowOffTheScreenAndMovedBetweenTicks) {
   EXPECT_FALSE(desktop.ended());
   EXPECT_EQ(window().mRightDist, 1.0);
   EXPECT_EQ(window().mRightDirY, 0.0);
-  ExpectPupilAt(117, 150, kRightEyeCentre);
+  ExpectPupilAt(testing::artwork::kRightEyeX, testing::artwork::kRightEyeY, kRightEyeCentre);
   desktop.MoveWindowByUser({300, 400});
   desktop.AdvanceTime(70);
   EXPECT_EQ(window().mWinRect.left, 300);

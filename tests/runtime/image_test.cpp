@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "artwork_facts.h"
+
 namespace oculon {
 namespace {
 
@@ -18,7 +20,8 @@ int Count(const Image& image, uint32_t argb) {
 
 TEST(Circle, EyeWhiteCoversEveryPixelWithinItsRadius) {
   Image image(170, 322, kBack);
-  image.Circle(58, 148, 17.8f, kFill, kFill);
+  image.Circle(testing::artwork::kLeftEyeX, testing::artwork::kLeftEyeY,
+               float(testing::artwork::kEyeWhiteRadius), kFill, kFill);
   for (int y = 120; y < 180; ++y) {
     for (int x = 30; x < 90; ++x) {
       bool inside = std::hypot(x - 58.0, y - 148.0) <= double{17.8f};

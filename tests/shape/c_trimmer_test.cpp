@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "artwork_facts.h"
 #include "desktop/headless/headless_desktop.h"
 #include "eyes/oculon_fixture.h"
 #include "runtime/regions.h"
@@ -38,7 +39,7 @@ TEST_F(Shaping, TheArtworkShapesTheWindowToItsOutline) {
   EXPECT_EQ(after.created - before.created, 1u + 320u);  // the empty start and one per run
   EXPECT_LE(after.peak - before.live, 2u);
   EXPECT_EQ(after.live, before.live);  // the window took the region over
-  EXPECT_EQ(Area(shape), 36326);
+  EXPECT_EQ(Area(shape), testing::artwork::kShapePixels);
   PixelRect bounds{};
   for (const PixelRect& r : shape) bounds = bounds.Union(r);
   EXPECT_EQ(bounds, (PixelRect{4, 3, 166, 321}));
@@ -47,7 +48,7 @@ TEST_F(Shaping, TheArtworkShapesTheWindowToItsOutline) {
   EXPECT_EQ(RowOf(shape, 298), (std::vector<PixelRect>{{52, 298, 53, 299}, {54, 298, 110, 299}}));
   EXPECT_EQ(RowOf(shape, 304), (std::vector<PixelRect>{{61, 304, 63, 305}, {65, 304, 99, 305}}));
   for (int y : {0, 1, 2, 321}) EXPECT_TRUE(RowOf(shape, y).empty());
-  EXPECT_TRUE(desktop.InShape({58, 148}));
+  EXPECT_TRUE(desktop.InShape({testing::artwork::kLeftEyeX, testing::artwork::kLeftEyeY}));
   EXPECT_FALSE(desktop.InShape({0, 0}));
   EXPECT_EQ(window().ScaleMode(), 3);
   EXPECT_TRUE(window().AutoRedraw());
