@@ -3,6 +3,8 @@
 
 #include <xcb/xcb.h>
 
+#include "xcb_owned.h"
+
 #define OCULON_ATOMS(X)         \
   X(WM_PROTOCOLS)               \
   X(WM_DELETE_WINDOW)           \
@@ -36,11 +38,9 @@ inline Atoms InternAtoms(xcb_connection_t* connection) {
   OCULON_ATOMS(OCULON_ATOM_COOKIE)
 #undef OCULON_ATOM_COOKIE
   Atoms atoms;
-#define OCULON_ATOM_REPLY(name)                                                                    \
-  if (xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, name##Cookie, nullptr)) { \
-    atoms.name = reply->atom;                                                                      \
-    free(reply);                                                                                   \
-  }
+#define OCULON_ATOM_REPLY(name)                                                     \
+  if (auto reply = Owned(xcb_intern_atom_reply(connection, name##Cookie, nullptr))) \
+    atoms.name = reply->atom;
   OCULON_ATOMS(OCULON_ATOM_REPLY)
 #undef OCULON_ATOM_REPLY
   return atoms;

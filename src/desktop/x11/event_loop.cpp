@@ -1,34 +1,24 @@
-// The X11 event loop: one poll over the connection and the timers; one flat dispatch; presses
-// turned into MouseDown, DblClick and moves; keys into the focus model.
+// The X11 event loop: one poll over the connection, the timers' schedule and, where it must, the
+// compositor's bus; one flat dispatch of what the server sends to the handlers; keys into the
+// focus model.
 #include <poll.h>
-#include <unistd.h>
 #include <xcb/randr.h>
-#include <xcb/shape.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xinput.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 #include "desktop/x11/keys.h"
 #include "desktop/x11/loop_observer.h"
 #include "desktop/x11/x11_backend.h"
-#include "desktop/x11/x_error_text.h"
+#include "desktop/x11/xcb_owned.h"
 
 namespace oculon::x11 {
 namespace {
 
 // The bit of an event's type that marks one another client sent (SendEvent).
 constexpr uint8_t kSentByAClient = 0x80;
-
-// With no window manager to give the window the focus, it takes it itself after this long.
-constexpr auto kFocusFallback = std::chrono::milliseconds(100);
-
-constexpr uint32_t kMoveResizeMove = 8;
-constexpr uint32_t kMoveResizeCancel = 11;
-constexpr uint32_t kFromApplication = 1;
 
 }  // namespace
 
@@ -38,7 +28,7 @@ int X11Backend::Run() {
     if (compositorPointer_ && compositorPointer_->DispatchRead()) WakeTimers();
     // While a timer ticks, each tick reads what the compositor pushed meanwhile (FireDueTimers):
     // a push, up to 60 a second, wakes the loop only while no timer ticks.
-    bool listenToTheBus = compositorPointer_ && !TimerTicking();
+    bool listenToTheBus = compositorPointer_ && !timers_.Ticking();
     pollfd descriptors[] = {{xcb_get_file_descriptor(connection_), POLLIN, 0},
                             {listenToTheBus ? compositorPointer_->Descriptor() : -1, POLLIN, 0}};
     poll(descriptors, listenToTheBus ? 2 : 1, WaitTimeoutMs());
@@ -59,8 +49,7 @@ int X11Backend::Run() {
 
 void X11Backend::DispatchPending() {
   while (!exitCode_) {
-    std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(xcb_poll_for_event(connection_),
-                                                                &free);
+    XcbOwned<xcb_generic_event_t> event(xcb_poll_for_event(connection_));
     if (!event) break;
     Dispatch(event.get());
   }
@@ -72,28 +61,13 @@ void X11Backend::DispatchPending() {
   }
 }
 
-void X11Backend::CheckConnection() {
-  if (!xcb_connection_has_error(connection_)) return;
-  std::fprintf(stderr, "%s: lost the connection to the display \"%s\"\n", program_.name.c_str(),
-               displayName_.c_str());
-  EndProgram(1);
-}
-
 void X11Backend::EndProgram(int exitCode) {
   if (!exitCode_) exitCode_ = exitCode;
 }
 
-bool X11Backend::TimerTicking() const {
-  return std::any_of(timers_.begin(), timers_.end(),
-                     [](const TimerSlot& slot) { return slot.id >= 0 && !slot.asleep; });
-}
-
 int X11Backend::WaitTimeoutMs() const {
   Clock::time_point now = Clock::now();
-  Clock::time_point next = Clock::time_point::max();
-  for (const TimerSlot& slot : timers_) {
-    if (slot.id >= 0) next = std::min(next, slot.asleep ? slot.lookAt : slot.due);
-  }
+  Clock::time_point next = timers_.Next();
   if (focusFallbackDue_) next = std::min(next, focusFallbackAt_);
   if (!mapped_ && mapRetriesLeft_ > 0) next = std::min(next, mapRetryAt_);
   if (next == Clock::time_point::max()) return -1;
@@ -114,26 +88,6 @@ void X11Backend::RetryMap(Clock::time_point now) {
   mapRetryAt_ = now + kMapRetryInterval;
   ConfigurePosition();
   xcb_map_window(connection_, window_);
-}
-
-void X11Backend::FireDueTimers(Clock::time_point now) {
-  for (TimerSlot& slot : timers_) {
-    if (exitCode_) return;
-    if (slot.id < 0) continue;
-    if (slot.asleep) {
-      if (slot.lookAt > now) continue;
-      slot.asleep = false;  // a look, on the schedule: a tick that draws nothing sleeps again
-      slot.due = slot.lookAt;
-    }
-    if (slot.due > now) continue;
-    // A late timer ticks once and starts afresh: ticks never pile up.
-    slot.due += slot.interval;
-    if (slot.due <= now) slot.due = now + slot.interval;
-    if (observer_) observer_->TickStarted();
-    if (compositorPointer_) compositorPointer_->Dispatch();  // the latest push, without waiting
-    Deliver([&] { sink_->OnTimer(slot.id); });
-    if (observer_) observer_->TickEnded();
-  }
 }
 
 void X11Backend::Dispatch(xcb_generic_event_t* event) {
@@ -223,123 +177,6 @@ void X11Backend::Dispatch(xcb_generic_event_t* event) {
       }
       break;
   }
-}
-
-void X11Backend::ReportXError(const xcb_generic_error_t& error) {
-  // The focus asked for a window that another program unmapped meanwhile: expected, and no fault.
-  if (error.error_code == XCB_MATCH && error.major_code == XCB_SET_INPUT_FOCUS) return;
-  // A flood of errors (another program's doing) is said in a few lines a second.
-  Clock::time_point now = Clock::now();
-  if (now - xErrorSecond_ >= std::chrono::seconds(1)) {
-    if (xErrorsThisSecond_ > kXErrorsPerSecond) {
-      std::fprintf(stderr, "%s: %d more X errors in a second\n", program_.name.c_str(),
-                   xErrorsThisSecond_ - kXErrorsPerSecond);
-    }
-    xErrorSecond_ = now;
-    xErrorsThisSecond_ = 0;
-  }
-  if (++xErrorsThisSecond_ > kXErrorsPerSecond) return;
-  std::string_view extension;
-  if (shape_ && error.major_code == shape_->major_opcode) extension = "SHAPE";
-  if (randr_ && error.major_code == randr_->major_opcode) extension = "RANDR";
-  std::fprintf(
-      stderr, "%s: %s\n", program_.name.c_str(),
-      DescribeXError(error.error_code, error.major_code, error.minor_code, extension).c_str());
-}
-
-void X11Backend::OnMapped(uint16_t mapSequence) {
-  mapped_ = true;
-  if (!everMapped_) {
-    everMapped_ = true;
-    placementCheckUntil_ = Clock::now() + kPlacementCheckTime;
-    CheckPlacement(mapSequence);
-  } else {
-    ReassertStates();  // mapped again by another program
-  }
-  if (WindowManagerSupports(atoms_._NET_ACTIVE_WINDOW)) {
-    // A window that skips the taskbar is not focused by every window manager on its own.
-    SendRootMessage(atoms_._NET_ACTIVE_WINDOW, {kFromApplication, XCB_CURRENT_TIME, 0, 0, 0});
-    focusFallbackDue_ = true;
-    focusFallbackAt_ = Clock::now() + kFocusFallback;
-  } else {
-    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_PARENT, window_, XCB_CURRENT_TIME);
-  }
-}
-
-void X11Backend::OnButtonPress(const xcb_button_press_event_t& event) {
-  int16_t button = event.detail == 1   ? kLeftButton
-                   : event.detail == 2 ? kMiddleButton
-                   : event.detail == 3 ? kRightButton
-                                       : 0;
-  if (button == 0) return;    // wheel and extra buttons
-  placementCheckUntil_ = {};  // from the user's first press on, where the window is is theirs
-  PixelPoint root{event.root_x, event.root_y};
-  if (button == kLeftButton) {
-    if (pressRule_.Pressed(event.time, root, dpi_)) {
-      press_ = Press::kNone;
-      Deliver([&] { sink_->OnDblClick(); });
-      return;
-    }
-  }
-  pressRoot_ = root;
-  pressOffset_ = {event.event_x, event.event_y};
-  Deliver([&] {
-    sink_->OnMouseDown(button, ShiftFrom(event.state), {event.event_x, event.event_y});
-  });
-}
-
-void X11Backend::BeginMove() {
-  // WORKAROUND(openbox 3.6): a press handed to it at once, then released in the same
-  // millisecond, left it in a move that swallowed the next click, the second of a double-click:
-  // the move starts once the pointer has travelled the drag threshold.
-  press_ = Press::kArmed;
-}
-
-void X11Backend::OnMotion(const xcb_motion_notify_event_t& event) {
-  PixelPoint pointer{event.root_x, event.root_y};
-  if (press_ == Press::kArmed && PressRule::IsDrag(pressRoot_, pointer, dpi_)) {
-    StartMove(pointer);
-  }
-  if (press_ == Press::kOwnMove) {
-    position_ = DesktopFromRoot({pointer.x - pressOffset_.x, pointer.y - pressOffset_.y});
-    ConfigurePosition();
-  }
-}
-
-void X11Backend::StartMove(PixelPoint pointer) {
-  pressRule_.Dragged();
-  // WORKAROUND(mutter, GNOME Shell 43 under XWayland): told to move the window once the button
-  // was up (the program saw the drag late), it saw no release to end the move on and moved the
-  // window until the next click: such a drag is the program's own.
-  if (WindowManagerSupports(atoms_._NET_WM_MOVERESIZE) && LeftButtonHeld()) {
-    // Some managers start the move from where the pointer is when the request arrives, others
-    // from the point the request names: the window first catches up with the pointer, and the
-    // request names where the pointer is, so both keep the travel before the threshold.
-    position_ = DesktopFromRoot({pointer.x - pressOffset_.x, pointer.y - pressOffset_.y});
-    ConfigurePosition();
-    xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
-    SendRootMessage(atoms_._NET_WM_MOVERESIZE, {uint32_t(pointer.x), uint32_t(pointer.y),
-                                                kMoveResizeMove, 1, kFromApplication});
-    press_ = Press::kWindowManagerMove;
-  } else {
-    press_ = Press::kOwnMove;
-  }
-}
-
-bool X11Backend::LeftButtonHeld() {
-  PointerReply reply = QueryPointer(screen_->root);
-  return reply && (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1);
-}
-
-void X11Backend::OnButtonRelease(const xcb_button_release_event_t& event) {
-  if (event.detail != 1) return;
-  if (press_ == Press::kWindowManagerMove) {
-    // WORKAROUND(openbox 3.6): the release reached us, so the window manager never took the move
-    // over, and would start it at the next press: call it off.
-    SendRootMessage(atoms_._NET_WM_MOVERESIZE, {uint32_t(event.root_x), uint32_t(event.root_y),
-                                                kMoveResizeCancel, 1, kFromApplication});
-  }
-  press_ = Press::kNone;
 }
 
 void X11Backend::OnKeyPress(const xcb_key_press_event_t& event) {

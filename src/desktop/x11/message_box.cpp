@@ -54,8 +54,7 @@ void X11Backend::ShowFatalError(const std::string& message) {
   xcb_flush(connection_);
 
   for (bool done = false; !done;) {
-    std::unique_ptr<xcb_generic_event_t, decltype(&free)> event(xcb_wait_for_event(connection_),
-                                                                &free);
+    XcbOwned<xcb_generic_event_t> event(xcb_wait_for_event(connection_));
     if (!event) break;  // the display is gone
     switch (event->response_type & 0x7f) {
       case XCB_EXPOSE:

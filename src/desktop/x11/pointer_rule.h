@@ -6,19 +6,12 @@
 #include <cstdint>
 #include <optional>
 
+#include "desktop/compositor_companions/pushed_pointer.h"
 #include "runtime/geometry.h"
 
 namespace oculon::x11 {
 
-// A place the compositor pushed, in its own logical pixels, with the size of its logical desktop
-// where the companion tells it (a companion that does not leaves it 0).
-struct PushedPointer {
-  double x = 0;
-  double y = 0;
-  double desktopWidth = 0;
-  double desktopHeight = 0;
-  uint64_t count = 0;  // the pushes so far, this one among them
-};
+using companions::PushedPointer;
 
 // The rule, looked at once a tick:
 // - Before the first push, the server.

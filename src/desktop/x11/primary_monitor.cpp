@@ -8,16 +8,10 @@
 #include <memory>
 #include <vector>
 
+#include "desktop/x11/xcb_owned.h"
+
 namespace oculon::x11 {
 namespace {
-
-template <class Reply>
-using ReplyPtr = std::unique_ptr<Reply, decltype(&free)>;
-
-template <class Reply>
-ReplyPtr<Reply> Owned(Reply* reply) {
-  return {reply, &free};
-}
 
 bool Contains(const PixelRect& area, PixelPoint point) {
   return point.x >= area.left && point.x < area.right && point.y >= area.top &&

@@ -1,9 +1,9 @@
 // The line that says why the GNOME Shell extension does not run, for each state the shell gives.
-#include "desktop/x11/gnome_extension_hint.h"
+#include "desktop/compositor_companions/gnome_extension_hint.h"
 
 #include <gtest/gtest.h>
 
-namespace oculon::x11 {
+namespace oculon::companions {
 namespace {
 
 constexpr char kUuid[] = "pointer@app.example.org";
@@ -52,4 +52,4 @@ TEST(GnomeExtensionHint, AnExtensionTheShellDoesNotKnowIsInstalledOrCopiedFirst)
 }
 
 }  // namespace
-}  // namespace oculon::x11
+}  // namespace oculon::companions

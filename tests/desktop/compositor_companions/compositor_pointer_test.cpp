@@ -1,9 +1,9 @@
 // The GNOME Shell extension's id, made from the program's bus name.
-#include "desktop/x11/compositor_pointer.h"
+#include "desktop/compositor_companions/compositor_pointer.h"
 
 #include <gtest/gtest.h>
 
-namespace oculon::x11 {
+namespace oculon::companions {
 namespace {
 
 TEST(CompositorPointer, TheExtensionsIdIsTheBusNamesDomain) {
@@ -12,4 +12,4 @@ TEST(CompositorPointer, TheExtensionsIdIsTheBusNamesDomain) {
 }
 
 }  // namespace
-}  // namespace oculon::x11
+}  // namespace oculon::companions

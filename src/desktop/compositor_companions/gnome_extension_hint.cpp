@@ -1,7 +1,7 @@
 // The line that says why the GNOME Shell extension does not run, and what to type.
-#include "desktop/x11/gnome_extension_hint.h"
+#include "desktop/compositor_companions/gnome_extension_hint.h"
 
-namespace oculon::x11 {
+namespace oculon::companions {
 namespace {
 
 // A path as the shell reads it, whatever it holds.
@@ -58,4 +58,4 @@ std::string GnomeExtensionHint(const std::string& uuid, const GnomeExtensionInfo
          " " + Quoted(copy.userFolder) + " && " + enable + ", then log in again";
 }
 
-}  // namespace oculon::x11
+}  // namespace oculon::companions

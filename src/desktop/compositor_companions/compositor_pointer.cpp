@@ -1,6 +1,6 @@
 // The session bus side of the compositor's pointer: the program's name, the pushed places, and
 // the KWin script's load and unload.
-#include "desktop/x11/compositor_pointer.h"
+#include "desktop/compositor_companions/compositor_pointer.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,7 +18,7 @@
 // kwin_pointer.js, built in.
 extern const std::span<const unsigned char> kKWinPointerScript;
 
-namespace oculon::x11 {
+namespace oculon::companions {
 namespace {
 
 constexpr char kKWinService[] = "org.kde.KWin";
@@ -49,11 +49,6 @@ std::string WriteScript(const std::string& name, const std::string& script) {
   close(fd);
   return written ? file : "";
 }
-
-struct UnrefMessage {
-  void operator()(DBusMessage* message) const { dbus_message_unref(message); }
-};
-using Message = std::unique_ptr<DBusMessage, UnrefMessage>;
 
 // The string a message holds at `value`; empty where it holds another type.
 std::string StringIn(DBusMessageIter& value) {
@@ -104,18 +99,17 @@ ExtensionCopy FindExtensionCopy(const std::string& executable, const std::string
 }
 
 std::string NameOwner(DBusConnection* connection, const char* name) {
-  DBusMessage* call = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS,
-                                                   DBUS_INTERFACE_DBUS, "GetNameOwner");
-  dbus_message_append_args(call, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
-  DBusMessage* reply =
-      dbus_connection_send_with_reply_and_block(connection, call, kCallTimeoutMs, nullptr);
-  dbus_message_unref(call);
+  Message call(dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS,
+                                            "GetNameOwner"));
+  if (!call || !dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID))
+    return "";
+  Message reply(
+      dbus_connection_send_with_reply_and_block(connection, call.get(), kCallTimeoutMs, nullptr));
   const char* owner = nullptr;
-  std::string result;
-  if (reply && dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &owner, DBUS_TYPE_INVALID))
-    result = owner;
-  if (reply) dbus_message_unref(reply);
-  return result;
+  if (reply &&
+      dbus_message_get_args(reply.get(), nullptr, DBUS_TYPE_STRING, &owner, DBUS_TYPE_INVALID))
+    return owner;
+  return "";
 }
 
 // The pointer's place, x and y, and the logical desktop's width and height where the companion
@@ -270,13 +264,10 @@ DBusHandlerResult CompositorPointer::OnMessage(DBusMessage* message) {
     pushed_ = place;
   }
   if (!dbus_message_get_no_reply(message)) {
-    DBusMessage* reply = usable ? dbus_message_new_method_return(message)
-                                : dbus_message_new_error(message, DBUS_ERROR_ACCESS_DENIED,
-                                                         "not the compositor, or no place");
-    if (reply) {
-      dbus_connection_send(connection_, reply, nullptr);
-      dbus_message_unref(reply);
-    }
+    Message reply(usable ? dbus_message_new_method_return(message)
+                         : dbus_message_new_error(message, DBUS_ERROR_ACCESS_DENIED,
+                                                  "not the compositor, or no place"));
+    if (reply) dbus_connection_send(connection_, reply.get(), nullptr);
   }
   return DBUS_HANDLER_RESULT_HANDLED;
 }
@@ -332,18 +323,16 @@ GnomeExtensionInfo CompositorPointer::AskGnomeShell() {
   return info;
 }
 
-DBusMessage* CompositorPointer::CallKWin(const char* path, const char* method, int firstType, ...) {
-  DBusMessage* call = dbus_message_new_method_call(kKWinService, path, kScriptingInterface, method);
+Message CompositorPointer::CallKWin(const char* path, const char* method, int firstType, ...) {
+  Message call(dbus_message_new_method_call(kKWinService, path, kScriptingInterface, method));
   if (!call) return nullptr;
   va_list arguments;
   va_start(arguments, firstType);
-  bool appended = dbus_message_append_args_valist(call, firstType, arguments);
+  bool appended = dbus_message_append_args_valist(call.get(), firstType, arguments);
   va_end(arguments);
-  DBusMessage* reply = appended ? dbus_connection_send_with_reply_and_block(connection_, call,
-                                                                            kCallTimeoutMs, nullptr)
-                                : nullptr;
-  dbus_message_unref(call);
-  return reply;
+  if (!appended) return nullptr;
+  return Message(
+      dbus_connection_send_with_reply_and_block(connection_, call.get(), kCallTimeoutMs, nullptr));
 }
 
 bool CompositorPointer::LoadScript() {
@@ -353,16 +342,12 @@ bool CompositorPointer::LoadScript() {
   UnloadScript();  // one left loaded by an earlier run that could not unload it
   const char* file = scriptFile_.c_str();
   const char* name = scriptName_.c_str();
-  DBusMessage* loaded = CallKWin(kScriptingPath, "loadScript", DBUS_TYPE_STRING, &file,
-                                 DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+  Message loaded = CallKWin(kScriptingPath, "loadScript", DBUS_TYPE_STRING, &file, DBUS_TYPE_STRING,
+                            &name, DBUS_TYPE_INVALID);
   dbus_int32_t id = -1;
-  if (loaded) {
-    dbus_message_get_args(loaded, nullptr, DBUS_TYPE_INT32, &id, DBUS_TYPE_INVALID);
-    dbus_message_unref(loaded);
-  }
+  if (loaded) dbus_message_get_args(loaded.get(), nullptr, DBUS_TYPE_INT32, &id, DBUS_TYPE_INVALID);
   if (id < 0) return false;
-  if (DBusMessage* started = CallKWin(kScriptingPath, "start", DBUS_TYPE_INVALID))
-    dbus_message_unref(started);
+  CallKWin(kScriptingPath, "start", DBUS_TYPE_INVALID);
   UnloadAtSignal();
   return true;
 }
@@ -374,31 +359,29 @@ void CompositorPointer::UnloadAtSignal() {
     dbus_connection_set_exit_on_disconnect(lastWords_, false);
   }
   int descriptor = -1;
-  DBusMessage* unload = dbus_message_new_method_call(kKWinService, kScriptingPath,
-                                                     kScriptingInterface, "unloadScript");
+  Message unload(dbus_message_new_method_call(kKWinService, kScriptingPath, kScriptingInterface,
+                                              "unloadScript"));
   const char* name = scriptName_.c_str();
   char* bytes = nullptr;
   int length = 0;
   // The connection has sent only its greeting: any later serial is its own.
   constexpr dbus_uint32_t kSerial = 1000;
-  if (unload && dbus_message_append_args(unload, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID)) {
-    dbus_message_set_no_reply(unload, true);
-    dbus_message_set_serial(unload, kSerial);
+  if (unload &&
+      dbus_message_append_args(unload.get(), DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID)) {
+    dbus_message_set_no_reply(unload.get(), true);
+    dbus_message_set_serial(unload.get(), kSerial);
     if (dbus_connection_get_socket(lastWords_, &descriptor) &&
-        dbus_message_marshal(unload, &bytes, &length)) {
+        dbus_message_marshal(unload.get(), &bytes, &length)) {
       SayAtEnd(descriptor, {bytes, size_t(length)});
       dbus_free(bytes);
     }
   }
-  if (unload) dbus_message_unref(unload);
 }
 
 void CompositorPointer::UnloadScript() {
   if (companionOwner_.empty() || compositor_ != Compositor::kKWin) return;
   const char* name = scriptName_.c_str();
-  if (DBusMessage* reply =
-          CallKWin(kScriptingPath, "unloadScript", DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID))
-    dbus_message_unref(reply);
+  CallKWin(kScriptingPath, "unloadScript", DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
 }
 
-}  // namespace oculon::x11
+}  // namespace oculon::companions

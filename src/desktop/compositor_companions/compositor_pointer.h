@@ -12,11 +12,17 @@
 #include <optional>
 #include <string>
 
-#include "desktop/x11/gnome_extension_hint.h"
-#include "desktop/x11/pointer_rule.h"
+#include "desktop/compositor_companions/gnome_extension_hint.h"
+#include "desktop/compositor_companions/pushed_pointer.h"
 #include "runtime/backend.h"
 
-namespace oculon::x11 {
+namespace oculon::companions {
+
+// One owner for a libdbus message.
+struct UnrefMessage {
+  void operator()(DBusMessage* message) const { dbus_message_unref(message); }
+};
+using Message = std::unique_ptr<DBusMessage, UnrefMessage>;
 
 enum class Compositor { kKWin, kGnomeShell };
 
@@ -58,7 +64,7 @@ class CompositorPointer {
   // carries nothing else, by the signal's handler (runtime/ending_signals.h).
   void UnloadAtSignal();
   // The one call the program makes of KWin and waits for (start-up and exit only).
-  DBusMessage* CallKWin(const char* path, const char* method, int firstType, ...);
+  Message CallKWin(const char* path, const char* method, int firstType, ...);
 
   DBusConnection* connection_;
   Compositor compositor_;
@@ -74,4 +80,4 @@ class CompositorPointer {
   std::string hint_;
 };
 
-}  // namespace oculon::x11
+}  // namespace oculon::companions

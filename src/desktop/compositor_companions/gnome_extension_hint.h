@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace oculon::x11 {
+namespace oculon::companions {
 
 // What GNOME Shell says of an extension (org.gnome.Shell.Extensions.GetExtensionInfo).
 struct GnomeExtensionInfo {
@@ -31,4 +31,4 @@ struct ExtensionCopy {
 std::string GnomeExtensionHint(const std::string& uuid, const GnomeExtensionInfo& info,
                                const ExtensionCopy& copy);
 
-}  // namespace oculon::x11
+}  // namespace oculon::companions
