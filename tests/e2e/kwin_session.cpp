@@ -17,31 +17,21 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
+
+#include "desktop/compositor_companions/bus_dictionary.h"
 
 namespace oculon::e2e {
 namespace {
 
 // A whole number among the results of a screenshot, a{sv}; 0 where there is none.
-uint32_t Result(DBusMessage* reply, const std::string& name) {
-  DBusMessageIter arguments, entries;
-  if (!dbus_message_iter_init(reply, &arguments) ||
-      dbus_message_iter_get_arg_type(&arguments) != DBUS_TYPE_ARRAY)
-    return 0;
-  for (dbus_message_iter_recurse(&arguments, &entries);
-       dbus_message_iter_get_arg_type(&entries) == DBUS_TYPE_DICT_ENTRY;
-       dbus_message_iter_next(&entries)) {
-    DBusMessageIter entry, value;
-    const char* key = nullptr;
-    dbus_message_iter_recurse(&entries, &entry);
-    dbus_message_iter_get_basic(&entry, &key);
-    dbus_message_iter_next(&entry);
-    dbus_message_iter_recurse(&entry, &value);
-    if (name != key || dbus_message_iter_get_arg_type(&value) != DBUS_TYPE_UINT32) continue;
-    uint32_t number = 0;
-    dbus_message_iter_get_basic(&value, &number);
-    return number;
-  }
-  return 0;
+uint32_t Result(DBusMessage* reply, std::string_view name) {
+  uint32_t number = 0;
+  companions::ForEachEntry(reply, [&](std::string_view key, DBusMessageIter& value) {
+    if (key == name && dbus_message_iter_get_arg_type(&value) == DBUS_TYPE_UINT32)
+      dbus_message_iter_get_basic(&value, &number);
+  });
+  return number;
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <span>
+#include <string_view>
 #include <vector>
 
+#include "desktop/compositor_companions/bus_dictionary.h"
 #include "runtime/ending_signals.h"
 
 // kwin_pointer.js, built in.
@@ -282,28 +284,15 @@ GnomeExtensionInfo CompositorPointer::AskGnomeShell() {
     Message reply(dbus_connection_send_with_reply_and_block(connection_, call.get(), kCallTimeoutMs,
                                                             nullptr));
     // The answer is a{sv}: "state" a double, "error" a string; empty for an unknown extension.
-    DBusMessageIter arguments, entries;
-    if (reply && dbus_message_iter_init(reply.get(), &arguments) &&
-        dbus_message_iter_get_arg_type(&arguments) == DBUS_TYPE_ARRAY) {
-      for (dbus_message_iter_recurse(&arguments, &entries);
-           dbus_message_iter_get_arg_type(&entries) == DBUS_TYPE_DICT_ENTRY;
-           dbus_message_iter_next(&entries)) {
-        DBusMessageIter entry, value;
-        const char* key = nullptr;
-        dbus_message_iter_recurse(&entries, &entry);
-        dbus_message_iter_get_basic(&entry, &key);
-        dbus_message_iter_next(&entry);
-        dbus_message_iter_recurse(&entry, &value);
-        if (std::string(key) == "state" &&
-            dbus_message_iter_get_arg_type(&value) == DBUS_TYPE_DOUBLE) {
-          double state = 0;
-          dbus_message_iter_get_basic(&value, &state);
-          info.state = GnomeExtensionInfo::FromShellState(state);
-        } else if (std::string(key) == "error") {
-          info.error = StringIn(value);
-        }
+    ForEachEntry(reply.get(), [&](std::string_view key, DBusMessageIter& value) {
+      if (key == "state" && dbus_message_iter_get_arg_type(&value) == DBUS_TYPE_DOUBLE) {
+        double state = 0;
+        dbus_message_iter_get_basic(&value, &state);
+        info.state = GnomeExtensionInfo::FromShellState(state);
+      } else if (key == "error") {
+        info.error = StringIn(value);
       }
-    }
+    });
   }
   const char* interface = kGnomeShellService;
   const char* property = "ShellVersion";
