@@ -3,7 +3,8 @@
 # __init__.js; the shell then takes the `extension` it defined and never reads extension.js.
 # Shells 45 and later load extension.js as an ES module, and ignore __init__.js. The two loaders
 # (init-43.js.in and extension-45.js.in beside `code`) wrap one file of code, put in place of
-# @<VARIABLE>@ in each, and share metadata.json.in. The folder is written to <output>/<uuid>.
+# @<VARIABLE>@ in each, and share metadata.json.in, which may name any of the caller's variables
+# (its name, description, address). The folder is written to <output>/<uuid>.
 function(gnome_shell_extension uuid code variable output)
   get_filename_component(source_dir ${code} DIRECTORY)
   file(READ ${code} ${variable})

@@ -4,8 +4,8 @@
 // KWin's logical pixels, and the size of the logical desktop goes with it: where X11 programs
 // scale themselves, XWayland's root is that desktop times the scale.
 function pushPointer(target) {
-  // The program looks once a tick, every 70 ms: a place at most 35 ms old keeps its pupils within
-  // a pixel of where the pointer would turn them, at half the pushes of one a frame.
+  // The program looks once a tick, every 70 ms: a place at most 35 ms old keeps what it shows
+  // within a pixel of where the pointer is, at half the pushes of one a frame.
   const leastIntervalMs = 35;
   let lastPush = 0;
   const later = new QTimer();

@@ -1,17 +1,24 @@
-// Runs inside GNOME Shell: tells oculon on the session bus where the pointer is whenever it
-// moves, at most about 30 times a second and always where it came to rest, while oculon runs;
-// while it does not, nothing of this runs. An X11 program under XWayland sees the pointer only
-// over X11 windows; GNOME Shell sees it everywhere. The place is on the shell's stage, and the
-// stage's size goes with it: under XWayland's native scaling the root is the stage times the
+// Runs inside GNOME Shell: tells a program on the session bus where the pointer is whenever it
+// moves, at most about 30 times a second and always where it came to rest, while the program
+// runs; while it does not, nothing of this runs. An X11 program under XWayland sees the pointer
+// only over X11 windows; GNOME Shell sees it everywhere. The place is on the shell's stage, and
+// the stage's size goes with it: under XWayland's native scaling the root is the stage times the
 // largest monitor scale, rounded up. The loader around this file brings in Gio, GLib and Meta.
-const TARGET = {
-  service: 'org.example.oculon',
-  path: '/org/example/oculon',
-  interface: 'org.example.oculon.Pointer',
-  method: 'PointerMoved',
-};
-// The program looks once a tick, every 70 ms: a place at most 35 ms old keeps its pupils within
-// a pixel of where the pointer would turn them, at half the pushes of one a frame.
+
+// The program told: the extension's id names it, as the program names its extension after its bus
+// name, so that pointer@app.example.org tells org.example.app.
+function targetOf(uuid) {
+  const service = uuid.slice(uuid.indexOf('@') + 1).split('.').reverse().join('.');
+  return {
+    service,
+    path: '/' + service.replaceAll('.', '/'),
+    interface: service + '.Pointer',
+    method: 'PointerMoved',
+  };
+}
+
+// The program looks once a tick, every 70 ms: a place at most 35 ms old keeps what it shows
+// within a pixel of where the pointer is, at half the pushes of one a frame.
 const LEAST_INTERVAL_MS = 35;
 
 // The shell's cursor tracker: the backend's from GNOME 44 on, the display's before.
@@ -22,12 +29,16 @@ function cursorTracker() {
 }
 
 class PointerPusher {
+  constructor(target) {
+    this._target = target;
+  }
+
   enable() {
     this._tracker = null;
     this._moved = 0;
     this._later = 0;
     this._lastPush = 0;
-    this._watch = Gio.bus_watch_name(Gio.BusType.SESSION, TARGET.service,
+    this._watch = Gio.bus_watch_name(Gio.BusType.SESSION, this._target.service,
         Gio.BusNameWatcherFlags.NONE, () => this._follow(), () => this._rest());
   }
 
@@ -70,7 +81,8 @@ class PointerPusher {
   _push() {
     this._lastPush = GLib.get_monotonic_time() / 1000;
     const [x, y] = global.get_pointer();
-    Gio.DBus.session.call(TARGET.service, TARGET.path, TARGET.interface, TARGET.method,
+    const target = this._target;
+    Gio.DBus.session.call(target.service, target.path, target.interface, target.method,
         new GLib.Variant('(iiii)', [x, y, global.screen_width, global.screen_height]), null,
         Gio.DBusCallFlags.NO_AUTO_START, -1, null, null);
   }
