@@ -154,6 +154,15 @@ class ScaledKWin : public KWinSession {
   ScaledKWin() : KWinSession("", {tenths / 10.0, programsScale}) {}
 };
 
+// A typed suite's names, one for each of its types, in their order.
+template <const char* const* kNames>
+struct NamesFrom {
+  template <class Session>
+  static std::string GetName(int index) {
+    return kNames[index];
+  }
+};
+
 #ifdef OCULON_TRIXIE_ROOT
 // Debian 13's: GNOME Shell 48, with the extensions' other form, and KWin 6.
 class KWinOnTrixie : public KWinSession {
@@ -210,16 +219,10 @@ using Sessions =
 constexpr const char* kSessionNames[] = {"KWin",      "GnomeShell",       "KWinAt2",
                                          "KWinAt1_5", "KWinStretchedAt2", "KWinStretchedAt1_5"};
 #endif
-struct SessionName {
-  template <class Session>
-  static std::string GetName(int index) {
-    return kSessionNames[index];
-  }
-};
-TYPED_TEST_SUITE(UnderWayland, Sessions, SessionName);
+TYPED_TEST_SUITE(UnderWayland, Sessions, NamesFrom<kSessionNames>);
 template <class Session>
 using UnderUnscaledWayland = UnderWayland<Session>;
-TYPED_TEST_SUITE(UnderUnscaledWayland, UnscaledSessions, SessionName);
+TYPED_TEST_SUITE(UnderUnscaledWayland, UnscaledSessions, NamesFrom<kSessionNames>);
 
 TYPED_TEST(UnderWayland, TheEyesFollowThePointerEverywhereAndTheDragSaveAndRestartAreExact) {
   TypeParam& desktop = this->session;
@@ -348,15 +351,9 @@ using GnomeStates = ::testing::Types<GnomeWhere<PointerExtension::kAbsent, false
                                      GnomeWhere<PointerExtension::kOutOfDate, false>>;
 constexpr const char* kGnomeStateNames[] = {"Missing", "Disabled", "OutOfDate"};
 #endif
-struct GnomeStateName {
-  template <class Session>
-  static std::string GetName(int index) {
-    return kGnomeStateNames[index];
-  }
-};
 template <class Session>
 using UnderGnomeWithoutItsExtension = UnderWayland<Session>;
-TYPED_TEST_SUITE(UnderGnomeWithoutItsExtension, GnomeStates, GnomeStateName);
+TYPED_TEST_SUITE(UnderGnomeWithoutItsExtension, GnomeStates, NamesFrom<kGnomeStateNames>);
 
 TYPED_TEST(UnderGnomeWithoutItsExtension, SaysWhatToTypeOnceAndFollowsOverX11Windows) {
   constexpr char kUuid[] = "pointer@oculon.example.org";
@@ -449,15 +446,9 @@ constexpr const char* kPackagedSessionNames[] = {"GnomeShell", "GnomeShellOnTrix
 using PackagedSessions = ::testing::Types<GnomeFromThePackage<false>>;
 constexpr const char* kPackagedSessionNames[] = {"GnomeShell"};
 #endif
-struct PackagedSessionName {
-  template <class Session>
-  static std::string GetName(int index) {
-    return kPackagedSessionNames[index];
-  }
-};
 template <class Session>
 using FromTheDebianPackage = UnderWayland<Session>;
-TYPED_TEST_SUITE(FromTheDebianPackage, PackagedSessions, PackagedSessionName);
+TYPED_TEST_SUITE(FromTheDebianPackage, PackagedSessions, NamesFrom<kPackagedSessionNames>);
 
 TYPED_TEST(FromTheDebianPackage, TheShellRunsTheExtensionItInstalled) {
   this->executable = this->session.Root() + "/usr/bin/oculon";
