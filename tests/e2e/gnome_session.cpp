@@ -162,27 +162,23 @@ std::string GnomeSession::ExtensionsFolder() const {
 }
 
 std::string GnomeSession::ShellVersion() {
-  DBusMessage* call = dbus_message_new_method_call("org.gnome.Shell", "/org/gnome/Shell",
-                                                   DBUS_INTERFACE_PROPERTIES, "Get");
+  companions::Message call(dbus_message_new_method_call("org.gnome.Shell", "/org/gnome/Shell",
+                                                        DBUS_INTERFACE_PROPERTIES, "Get"));
   const char* interface = "org.gnome.Shell";
   const char* property = "ShellVersion";
-  dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
+  dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
                            DBUS_TYPE_INVALID);
-  DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus_, call, 10'000, nullptr);
-  dbus_message_unref(call);
-  std::string version;
+  companions::Message reply(
+      dbus_connection_send_with_reply_and_block(bus_, call.get(), 10'000, nullptr));
   DBusMessageIter arguments, value;
-  if (reply && dbus_message_iter_init(reply, &arguments) &&
+  const char* text = nullptr;
+  if (reply && dbus_message_iter_init(reply.get(), &arguments) &&
       dbus_message_iter_get_arg_type(&arguments) == DBUS_TYPE_VARIANT) {
     dbus_message_iter_recurse(&arguments, &value);
-    const char* text = nullptr;
-    if (dbus_message_iter_get_arg_type(&value) == DBUS_TYPE_STRING) {
+    if (dbus_message_iter_get_arg_type(&value) == DBUS_TYPE_STRING)
       dbus_message_iter_get_basic(&value, &text);
-      version = text;
-    }
   }
-  if (reply) dbus_message_unref(reply);
-  return version;
+  return text ? text : "";
 }
 
 std::optional<int> GnomeSession::Run(std::vector<std::string> argv) {
@@ -206,36 +202,36 @@ GnomeSession::~GnomeSession() {
   systemBus_.reset();
 }
 
-DBusMessage* GnomeSession::Call(const char* method, std::optional<Point> at) {
-  DBusMessage* call =
-      dbus_message_new_method_call(kTestDesktop, kTestDesktopPath, kTestDesktop, method);
+companions::Message GnomeSession::Call(const char* method, std::optional<Point> at) {
+  companions::Message call(
+      dbus_message_new_method_call(kTestDesktop, kTestDesktopPath, kTestDesktop, method));
   if (at) {
     dbus_int32_t x = at->x, y = at->y;
-    dbus_message_append_args(call, DBUS_TYPE_INT32, &x, DBUS_TYPE_INT32, &y, DBUS_TYPE_INVALID);
+    dbus_message_append_args(call.get(), DBUS_TYPE_INT32, &x, DBUS_TYPE_INT32, &y,
+                             DBUS_TYPE_INVALID);
   }
-  DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus_, call, 10'000, nullptr);
-  dbus_message_unref(call);
-  return reply;
+  return companions::Message(
+      dbus_connection_send_with_reply_and_block(bus_, call.get(), 10'000, nullptr));
 }
 
 void GnomeSession::MovePointer(int x, int y) {
-  if (DBusMessage* reply = Call("MovePointer", Point{x, y})) dbus_message_unref(reply);
+  Call("MovePointer", Point{x, y});
 }
 
 void GnomeSession::Press() {
-  if (DBusMessage* reply = Call("Press")) dbus_message_unref(reply);
+  Call("Press");
 }
 
 void GnomeSession::Release() {
-  if (DBusMessage* reply = Call("Release")) dbus_message_unref(reply);
+  Call("Release");
 }
 
 std::optional<uint32_t> GnomeSession::ShownPixel(int x, int y) {
-  DBusMessage* reply = Call("ShownPixel", Point{x, y});
+  companions::Message reply = Call("ShownPixel", Point{x, y});
   if (!reply) return std::nullopt;
   dbus_uint32_t rgb = 0;
-  bool read = dbus_message_get_args(reply, nullptr, DBUS_TYPE_UINT32, &rgb, DBUS_TYPE_INVALID);
-  dbus_message_unref(reply);
+  bool read =
+      dbus_message_get_args(reply.get(), nullptr, DBUS_TYPE_UINT32, &rgb, DBUS_TYPE_INVALID);
   return read ? std::optional<uint32_t>(rgb) : std::nullopt;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/compositor_companions/bus_message.h"
 #include "e2e/wayland_session.h"
 
 namespace oculon::e2e {
@@ -53,7 +54,7 @@ class GnomeSession : public WaylandSession {
 
  private:
   // Calls a method of the tests' extension; its reply, or null on failure.
-  DBusMessage* Call(const char* method, std::optional<Point> at = std::nullopt);
+  companions::Message Call(const char* method, std::optional<Point> at = std::nullopt);
 
   std::unique_ptr<Process> systemBus_;
   std::unique_ptr<Process> session_;  // dbus-run-session, with the shell below it

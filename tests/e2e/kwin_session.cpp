@@ -18,8 +18,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
-
-#include "desktop/compositor_companions/bus_dictionary.h"
+#include "desktop/compositor_companions/bus_message.h"
 
 namespace oculon::e2e {
 namespace {
@@ -146,27 +145,27 @@ std::optional<uint32_t> KWinSession::ShownPixel(int x, int y) {
   std::optional<uint32_t> shown;
   int fds[2];
   if (dbus_bus_register(bus, nullptr) && pipe(fds) == 0) {
-    DBusMessage* call =
+    companions::Message call(
         dbus_message_new_method_call("org.kde.KWin", "/org/kde/KWin/ScreenShot2",
-                                     "org.kde.KWin.ScreenShot2", "CaptureWorkspace");
+                                     "org.kde.KWin.ScreenShot2", "CaptureWorkspace"));
     DBusMessageIter arguments, options;
-    dbus_message_iter_init_append(call, &arguments);
+    dbus_message_iter_init_append(call.get(), &arguments);
     dbus_message_iter_open_container(&arguments, DBUS_TYPE_ARRAY, "{sv}", &options);
     dbus_message_iter_close_container(&arguments, &options);
     dbus_message_iter_append_basic(&arguments, DBUS_TYPE_UNIX_FD, &fds[1]);
     DBusPendingCall* pending = nullptr;
-    dbus_connection_send_with_reply(bus, call, &pending, 10'000);
+    dbus_connection_send_with_reply(bus, call.get(), &pending, 10'000);
     dbus_connection_flush(bus);
-    dbus_message_unref(call);
+    call.reset();  // its copy of the pipe's end too: the picture ends where KWin closes its own
     close(fds[1]);
     // WORKAROUND(KWin 5.27): it takes the picture at its next repaint, and none came on a still
     // desktop: the pointer's sprite moving makes one.
     MovePointer(pointer_.x + 1, pointer_.y);
     MovePointer(pointer_.x - 1, pointer_.y);
-    DBusMessage* reply = nullptr;
+    companions::Message reply;
     if (pending) {
       dbus_pending_call_block(pending);
-      reply = dbus_pending_call_steal_reply(pending);
+      reply.reset(dbus_pending_call_steal_reply(pending));
       dbus_pending_call_unref(pending);
     }
     std::string bytes;
@@ -180,16 +179,14 @@ std::optional<uint32_t> KWinSession::ShownPixel(int x, int y) {
     close(fds[0]);
     // The workspace as 32-bit pixels, 0xAARRGGBB in this machine's order, row after row, of the
     // width and height the answer gives: the logical desktop's, or more on a scaled one.
-    uint32_t width = reply ? Result(reply, "width") : 0,
-             height = reply ? Result(reply, "height") : 0;
+    uint32_t width = Result(reply.get(), "width"), height = Result(reply.get(), "height");
     size_t at = (size_t(y * height / kHeight) * width + size_t(x * width / kWidth)) * 4;
-    if (reply && dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN && x >= 0 &&
+    if (reply && dbus_message_get_type(reply.get()) == DBUS_MESSAGE_TYPE_METHOD_RETURN && x >= 0 &&
         x < kWidth && y >= 0 && y < kHeight && bytes.size() == size_t(width) * height * 4) {
       uint32_t pixel;
       std::memcpy(&pixel, bytes.data() + at, 4);
       shown = pixel & 0xFFFFFF;
     }
-    if (reply) dbus_message_unref(reply);
   }
   dbus_connection_close(bus);
   dbus_connection_unref(bus);

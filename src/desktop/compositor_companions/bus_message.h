@@ -1,14 +1,20 @@
-// The entries of an a{sv}, the dictionary that D-Bus services answer with: each key and its
-// value (what the variant holds), in order, from a message's first argument. Nothing for a
-// message whose first argument is not an array of entries.
+// A libdbus message: its one owner, and a walk over the dictionary that services answer with.
 #pragma once
 
 #include <dbus/dbus.h>
 
+#include <memory>
 #include <string_view>
 
 namespace oculon::companions {
 
+struct UnrefMessage {
+  void operator()(DBusMessage* message) const { dbus_message_unref(message); }
+};
+using Message = std::unique_ptr<DBusMessage, UnrefMessage>;
+
+// The entries of an a{sv} in a message's first argument: each key and its value (what the
+// variant holds), in order. Nothing for a message whose first argument is not such an array.
 template <class Take>  // void take(std::string_view key, DBusMessageIter& value)
 void ForEachEntry(DBusMessage* message, Take take) {
   DBusMessageIter arguments, entries;

@@ -14,7 +14,6 @@
 #include <string_view>
 #include <vector>
 
-#include "desktop/compositor_companions/bus_dictionary.h"
 #include "runtime/ending_signals.h"
 
 // kwin_pointer.js, built in.

@@ -12,17 +12,12 @@
 #include <optional>
 #include <string>
 
+#include "desktop/compositor_companions/bus_message.h"
 #include "desktop/compositor_companions/gnome_extension_hint.h"
 #include "desktop/compositor_companions/pushed_pointer.h"
 #include "runtime/backend.h"
 
 namespace oculon::companions {
-
-// One owner for a libdbus message.
-struct UnrefMessage {
-  void operator()(DBusMessage* message) const { dbus_message_unref(message); }
-};
-using Message = std::unique_ptr<DBusMessage, UnrefMessage>;
 
 enum class Compositor { kKWin, kGnomeShell };
 
