@@ -15,7 +15,7 @@ else()
   set(CPACK_STRIP_FILES ON)
 
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  # An X11 program, as xeyes is, and laid out as on every distribution: its link in /usr/bin,
+  # An X11 desktop toy, not a game, and laid out as on every distribution: its link in /usr/bin,
   # which every PATH has (the games section would want it in /usr/games, which Fedora's has not).
   set(CPACK_DEBIAN_PACKAGE_SECTION x11)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
