@@ -219,7 +219,8 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
   } else if (found.sectionFound) {
     const Line& last = *found.lastLineOfSection;
     std::string keyLine = key + "=" + value + std::string(kNewLine);
-    if (last.next == last.end) keyLine.insert(0, kNewLine);  // the file ended without a break
+    // The file may end without a line feed, or with a carriage return alone, which ends no line.
+    if (text[last.next - 1] != '\n') keyLine.insert(0, kNewLine);
     text.insert(last.next, keyLine);
   } else {
     if (text.size() > ByteOrderMarkLength(text) && text.back() != '\n') text += kNewLine;

@@ -93,6 +93,11 @@ TEST(ProfileWrite, AFileWithoutAFinalLineBreakGetsOneBeforeNewLines) {
   WriteFile(file, "[S]\nA=1");
   EXPECT_TRUE(WritePrivateProfileStringA("T", "B", "2", file));
   EXPECT_EQ(ReadFile(file), "[S]\nA=1\r\n[T]\r\nB=2\r\n");
+  // A carriage return alone ends no line: the new key would join the last one.
+  WriteFile(file, "[S]\nA=1\r");
+  EXPECT_TRUE(WritePrivateProfileStringA("S", "B", "2", file));
+  EXPECT_EQ(ReadFile(file), "[S]\nA=1\r\r\nB=2\r\n");
+  EXPECT_EQ(ProfileValue("S", "B", file), "2");
 }
 
 TEST(ProfileWrite, RefusesTextThatWouldAddLinesOrReadBackOtherwise) {
