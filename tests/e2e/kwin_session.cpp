@@ -18,6 +18,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
+
 #include "desktop/compositor_companions/bus_message.h"
 
 namespace oculon::e2e {
